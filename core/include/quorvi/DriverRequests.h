@@ -1,0 +1,70 @@
+#pragma once
+// Device I/O control codes of the Quorvi kernel driver and the Lintra
+// driver, with the sizes of their fixed request and reply buffers.
+#include <cstdint>
+
+namespace quorvi {
+
+// Device names as the callers open them.
+inline constexpr const char* kDeviceNameNT = "\\\\.\\Quorvi";
+inline constexpr const char* kDeviceName9x = "\\\\.\\QUORVI";
+inline constexpr const char* kDeviceNameAsio = "\\\\.\\quorvi.vxd";
+inline constexpr const char* kDeviceNameLintra = "\\\\.\\ice.vxd";
+
+inline constexpr std::uint32_t kMaxBoards = 4;
+
+enum : std::uint32_t {
+    QUORVI_GET_BOARD_INFO = 0x81012024,
+    QUORVI_GET_STATUS = 0x81012028,
+    QUORVI_SET_PARAM = 0x8101202C,
+    QUORVI_HC_GET_PARAMS = 0x81012030,
+    QUORVI_GET_STATUS_FLAGS = 0x81012034,
+    QUORVI_HC_REPROG_FPGA = 0x8101204C,
+    QUORVI_SET_STATUS_MASKS = 0x81012058,
+    QUORVI_SET_OUT_CHANNEL = 0x81012104,
+    QUORVI_SET_IN_CHANNEL = 0x81012108,
+    QUORVI_ACQUIRE_CHANNELS = 0x8101210C,
+    QUORVI_RELEASE_CHANNELS = 0x81012110,
+    QUORVI_IOSTART = 0x81012114,
+    QUORVI_IORESET = 0x8101211C,
+    QUORVI_SET_PUNCH = 0x81012120,
+    QUORVI_GET_PUNCH = 0x81012124,
+    QUORVI_SET_SYS_SETUP = 0x81012128,
+    QUORVI_GET_SYS_SETUP = 0x8101212C,
+    QUORVI_ALLOC_BUFFERS = 0x81012130,
+    QUORVI_FREE_BUFFERS = 0x81012134,
+    QUORVI_SET_CALLBACK = 0x81012138,
+    QUORVI_CLEAR_CALLBACK = 0x8101213C,
+    QUORVI_SYS_UPDATE = 0x81012144,
+    QUORVI_HC_SEND_FPGABYTE = 0x8101221C,
+    QUORVI_HC_GET_FPGABYTE = 0x81012220,
+    STOP_SERIAL = 0x8101222C,
+
+    ICEAPI_ENUM_DEVICES = 0x81CD6008,
+    ICEAPI_GETDEVICEINFO = 0x81CD600C,
+    ICEAPI_SET_RATE = 0x81CD6038,
+    ICEAPI_CUSTOM = 0x81CD6400,
+};
+
+// Fixed buffer sizes in bytes.
+inline constexpr std::uint32_t kBoardInfoSize = 28;
+inline constexpr std::uint32_t kStatusBlockSize = 176;
+inline constexpr std::uint32_t kParameterBlockSize = 276;
+inline constexpr std::uint32_t kStatusFlagsPerBoard = 8;
+inline constexpr std::uint32_t kSysSetupSize = 44;
+inline constexpr std::uint32_t kDeviceBlockSize = 3896;
+inline constexpr std::uint32_t kChannelMasksSize = 32;
+inline constexpr std::uint32_t kChannelHalfSize = 20;
+inline constexpr std::uint32_t kIoStartSize = 32;
+inline constexpr std::uint32_t kSetStatusMasksSize = 12;
+inline constexpr std::uint32_t kCallbackFilter = 0x0000FFFC;
+
+inline constexpr std::uint32_t kIceEnumSize = 20;
+inline constexpr std::uint32_t kIceSetRateSize = 24;
+inline constexpr std::uint32_t kIceCustomSize = 16;
+inline constexpr std::uint32_t kIceDeviceInfoInSize = 24;
+inline constexpr std::uint32_t kIceDeviceInfoSize = 324;
+inline constexpr std::uint32_t CUST_GET_MIC_GAINS = 13;
+inline constexpr std::uint32_t CUST_GET_I2C_SPACE = 14;
+
+}  // namespace quorvi
