@@ -1,0 +1,109 @@
+#pragma once
+// Device access: the only place that opens a board driver and sends it
+// requests. The functions take the real device when it is there; otherwise,
+// when the virtual-board service runs, they hand out a connection to it that
+// callers use exactly like a driver handle.
+#include <windows.h>
+#include <cstdint>
+#include <utility>
+
+namespace win {
+
+// Same contract as CreateFileA on a device name: INVALID_HANDLE_VALUE and
+// GetLastError() on failure.
+HANDLE DeviceOpen(const char* name, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+
+// Same contract as a synchronous, buffered DeviceIoControl. `returned` may be
+// null.
+BOOL DeviceControl(HANDLE h, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                   DWORD* returned);
+
+// Closes a handle from DeviceOpen; a virtual board releases everything the
+// handle held.
+BOOL DeviceClose(HANDLE h);
+
+// Owns a device handle and closes it once.
+class Device {
+public:
+    Device() = default;
+    explicit Device(HANDLE h) : h_(h) {}
+    Device(const char* name, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+        : h_(DeviceOpen(name, access, share, disposition, flags)) {}
+    Device(Device&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
+    Device& operator=(Device&& o) noexcept {
+        reset(std::exchange(o.h_, INVALID_HANDLE_VALUE));
+        return *this;
+    }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+    ~Device() { reset(); }
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    explicit operator bool() const { return valid(); }
+    HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE) {
+        if (valid()) DeviceClose(h_);
+        h_ = h;
+    }
+
+    BOOL control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                 DWORD* returned = nullptr) const {
+        return DeviceControl(h_, code, in, inSize, out, outSize, returned);
+    }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// Wire format between the device-access functions and the virtual-board
+// service: one message-mode pipe connection per open handle, one transaction
+// per request. All fields little-endian, packed.
+namespace devicepipe {
+
+inline constexpr const char* kPipeName = "\\\\.\\pipe\\quorvisim";
+// Largest request or reply body either side accepts; the biggest driver
+// buffer (the device block) is well under this.
+inline constexpr std::uint32_t kMaxBody = 16384;
+inline constexpr std::uint32_t kMaxDeviceName = 64;
+// Largest block of data a reply may carry for the device-access functions
+// themselves (names of shared objects for streaming) after the output bytes.
+inline constexpr std::uint32_t kMaxSide = 256;
+
+enum class Kind : std::uint32_t {
+    Open = 1,     // body: OpenBody; must be the first message of a connection
+    Control = 2,  // body: the caller's input bytes
+    Close = 3,    // no body; answered once the handle's resources are released
+};
+
+#pragma pack(push, 1)
+struct RequestHeader {
+    std::uint32_t kind;     // Kind
+    std::uint32_t code;     // I/O control code
+    std::uint32_t inSize;   // bytes following this header
+    std::uint32_t outSize;  // caller's output buffer size
+};
+static_assert(sizeof(RequestHeader) == 16);
+
+struct OpenBody {
+    char name[kMaxDeviceName];  // zero-terminated device name as the caller passed it
+    std::uint32_t access;
+    std::uint32_t share;
+    std::uint32_t disposition;
+    std::uint32_t flags;
+    std::uint32_t processId;    // the caller's, so the service can open its threads
+};
+static_assert(sizeof(OpenBody) == 84);
+
+struct ReplyHeader {
+    std::uint32_t error;     // 0 = success, else the Win32 error code to report
+    std::uint32_t returned;  // output bytes following this header
+    std::uint32_t sideSize;  // bytes after the output meant for the client side itself
+    std::uint32_t reserved;
+};
+static_assert(sizeof(ReplyHeader) == 16);
+#pragma pack(pop)
+
+}  // namespace devicepipe
+
+}  // namespace win
