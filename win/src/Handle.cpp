@@ -1,1 +1,0 @@
-#include "win/Handle.h"
