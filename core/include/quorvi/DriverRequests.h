@@ -1,6 +1,7 @@
 #pragma once
 // Device I/O control codes of the Quorvi kernel driver and the Lintra
 // driver, with the sizes of their fixed request and reply buffers.
+#include <cstddef>
 #include <cstdint>
 
 namespace quorvi {
@@ -66,5 +67,57 @@ inline constexpr std::uint32_t kIceDeviceInfoInSize = 24;
 inline constexpr std::uint32_t kIceDeviceInfoSize = 324;
 inline constexpr std::uint32_t CUST_GET_MIC_GAINS = 13;
 inline constexpr std::uint32_t CUST_GET_I2C_SPACE = 14;
+
+}  // namespace quorvi
+
+// Request layouts of the core's own requests.
+namespace quorvi {
+
+#pragma pack(push, 1)
+
+// QUORVI_SET_PARAM input: the board index, then the 276-byte parameter block
+// (struct ParameterBlock of SettingsRecord.h).
+inline constexpr std::uint32_t kSetParamSize = 4 + kParameterBlockSize;
+
+// ICEAPI_ENUM_DEVICES reply.
+struct IceEnumReply {
+    std::int32_t count;
+    std::uint32_t devices[4];
+};
+
+// ICEAPI_SET_RATE input: word 0 repeats the request code.
+struct IceSetRateRequest {
+    std::uint32_t code;
+    std::uint32_t device;
+    std::uint32_t reserved2;
+    std::uint32_t rate;
+    std::uint32_t reserved4[2];
+};
+
+// ICEAPI_CUSTOM input.
+struct IceCustomRequest {
+    std::uint32_t subCode;
+    std::uint32_t device;
+    std::uint32_t reserved[2];
+};
+
+// ICEAPI_GETDEVICEINFO input.
+struct IceDeviceInfoRequest {
+    std::uint32_t reserved0;
+    std::uint32_t device;
+    std::uint32_t reserved[4];
+};
+
+#pragma pack(pop)
+
+inline constexpr std::uint32_t kIceI2cSpaceSize = 5;
+inline constexpr std::uint32_t kIceMicGainsSize = 2;
+
+static_assert(sizeof(IceEnumReply) == kIceEnumSize);
+static_assert(sizeof(IceSetRateRequest) == kIceSetRateSize);
+static_assert(offsetof(IceSetRateRequest, rate) == 12);
+static_assert(sizeof(IceCustomRequest) == kIceCustomSize);
+static_assert(sizeof(IceDeviceInfoRequest) == kIceDeviceInfoInSize);
+static_assert(offsetof(IceDeviceInfoRequest, device) == 4);
 
 }  // namespace quorvi

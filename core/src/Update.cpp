@@ -1,0 +1,76 @@
+// Applying a record to the boards: the device block, then each board's mix.
+#include <cstring>
+
+#include "GainLaw.h"
+#include "Messages.h"
+#include "quorvi/DriverRequests.h"
+#include "quorvi/QuorviCore.h"
+#include "resource.h"
+#include "win/Device.h"
+
+using namespace quorvi;
+
+namespace {
+
+#pragma pack(push, 1)
+struct SetParamRequest {
+    std::uint32_t board;
+    ParameterBlock block;
+};
+#pragma pack(pop)
+static_assert(sizeof(SetParamRequest) == kSetParamSize);
+
+void Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageA(HWND_BROADCAST, message, wParam, lParam);
+}
+
+}  // namespace
+
+extern "C" unsigned WINAPI QuorviGetNumberBoards(HANDLE device) {
+    unsigned count = 0;
+    while (count < kMaxBoards) {
+        std::uint32_t board = count;
+        std::uint8_t info[kBoardInfoSize];
+        if (!win::DeviceControl(device, QUORVI_GET_BOARD_INFO, &board, sizeof board, info,
+                                sizeof info, nullptr)) {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
+extern "C" int WINAPI QuorviUpdateMix(SettingsRecord* record, HANDLE device, int board) {
+    if (!ValidBoard(board)) return 0;
+    std::uint32_t index = board;
+    SetParamRequest request{index, {}};
+    if (!win::DeviceControl(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
+                            sizeof request.block, nullptr)) {
+        ReportFailure(IDS_HC_GET_PARAMS_FAILED, GetLastError());
+        return 0;
+    }
+    ComputeMix(record->boards[board], record->device.boards[board], request.block);
+    if (!win::DeviceControl(device, QUORVI_SET_PARAM, &request, sizeof request, nullptr, 0,
+                            nullptr)) {
+        ReportFailure(IDS_SET_PARAM_FAILED, GetLastError());
+        return 0;
+    }
+    return 1;
+}
+
+extern "C" int WINAPI QuorviDoUpdate(SettingsRecord* record, HANDLE device, int) {
+    const BroadcastMessages& messages = Broadcasts();
+    Broadcast(messages.startUpdate, 0, 0);
+    if (!win::DeviceControl(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,
+                            nullptr, 0, nullptr)) {
+        ReportFailure(IDS_SYS_UPDATE_FAILED, GetLastError());
+        return 0;
+    }
+    // The count is asked again before each board, as a board may go away.
+    for (unsigned board = 0; board < QuorviGetNumberBoards(device); ++board) {
+        QuorviUpdateMix(record, device, static_cast<int>(board));
+    }
+    Broadcast(messages.endUpdate, 0, 0);
+    Broadcast(messages.tray, reinterpret_cast<WPARAM>(record), reinterpret_cast<LPARAM>(&device));
+    return 1;
+}
