@@ -1,0 +1,56 @@
+#pragma once
+#include <windows.h>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testkit {
+
+struct CaughtBox {
+    std::string caption;
+    std::string text;
+    int pressed = 0;        // the button id pressed
+    bool expected = false;  // announced with Expect
+};
+
+// While it lives, a watcher thread finds every message box this process shows
+// (on any thread), records its caption and text and presses a button, so no
+// test ever waits on a box. Boxes are answered in the order announced with
+// Expect; a box nobody announced fails the running test and is still pressed
+// away, with the answer given here (or the nearest button the box has). Boxes
+// announced but never shown fail the test when the catcher goes.
+class MessageBoxCatcher {
+public:
+    explicit MessageBoxCatcher(int unexpectedAnswer = IDCANCEL);
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    // Announces `count` more boxes, each to be answered with `answer`.
+    void Expect(int answer, int count = 1);
+    // Waits until at least `count` boxes have been caught; false on timeout.
+    bool WaitForBoxes(size_t count, DWORD timeoutMs = 10000);
+    std::vector<CaughtBox> Boxes() const;
+    // Texts of the caught boxes, in order; what most tests compare.
+    std::vector<std::string> Texts() const;
+
+private:
+    void Watch();
+    void Scan();
+    void Answer(HWND box);
+
+    const int unexpectedAnswer_;
+    mutable std::mutex mutex_;
+    std::condition_variable caught_;
+    std::deque<int> answers_;
+    std::vector<CaughtBox> boxes_;
+    std::map<HWND, std::pair<int, DWORD>> pressed_;  // box -> button, tick of the last press
+    HANDLE stop_;
+    std::thread watcher_;
+};
+
+}  // namespace testkit
