@@ -1,0 +1,82 @@
+#pragma once
+// Setup files: the operations the Setups page calls on the *.ssf files of
+// the system directory. Messages go out by the panel's string numbers
+// through the caller's reporter, so the module shows no windows itself.
+#include "quorvi/SettingsRecord.h"
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace panel {
+
+enum SetupMessage : int {
+    kMsgNoSetupFiles = 65,
+    kMsgCannotReadSetup = 67,
+    kMsgCannotOpenSetup = 69,
+    kMsgSetupMissing = 70,
+    kMsgCannotDeleteSetup = 71,
+    kMsgEraseProtected = 72,
+    kMsgCannotWriteSetup = 73,
+    kMsgUnsafeSetupName = 200,
+};
+
+inline constexpr const char* kFactoryFileName = "factory.ssf";
+inline constexpr int kMaxDescription = quorvi::kDescriptionSize - 1;
+
+using Reporter = std::function<void(int message)>;
+
+struct SetupList {
+    std::vector<std::string> names;
+    std::vector<std::string> descriptions;
+    int current = -1;
+};
+
+// The record's file name when it is a plain name of this directory; any
+// other name (unterminated, a drive, a separator, "..") would write
+// elsewhere and is replaced by the factory file's.
+bool IsPlainFileName(const char* name, std::size_t size);
+
+class SetupFiles {
+public:
+    SetupFiles(std::string directory, Reporter report);
+
+    // Lists the setups in the order the directory gives them. When the
+    // record's file is among them its description is refreshed from the
+    // file; when it is not, the first setup is loaded and listed again.
+    SetupList List(quorvi::SettingsRecord& record, int boardCount);
+
+    // Reads the named setup into the record. A file that cannot be read
+    // whole leaves the record as it was.
+    bool Load(quorvi::SettingsRecord& record, const std::string& name, int boardCount);
+
+    // Writes the record to its own file and keeps the file's time.
+    bool SaveCurrent(quorvi::SettingsRecord& record);
+
+    // Writes the record to a file the user chose (any directory) under the
+    // description "Copy of ...". The record then names that file.
+    bool SaveCopy(quorvi::SettingsRecord& record, const std::string& path);
+
+    bool ChangeProperties(quorvi::SettingsRecord& record, const std::string& description,
+                          bool eraseProtect);
+
+    // confirm() is asked only when the file may be deleted.
+    bool DeleteCurrent(quorvi::SettingsRecord& record, const std::function<bool()>& confirm);
+
+    std::string PathOf(const std::string& name) const { return directory_ + "\\" + name; }
+
+private:
+    enum class ReadResult { Ok, CannotOpen, CannotRead };
+    ReadResult Read(const std::string& path, quorvi::SettingsRecord& scratch) const;
+    bool Write(const std::string& path, quorvi::SettingsRecord& record);
+    void MakeNameSafe(quorvi::SettingsRecord& record);
+    SetupList Enumerate(quorvi::SettingsRecord& record);
+
+    std::string directory_;
+    Reporter report_;
+};
+
+// Copies at most size - 1 characters and terminates.
+void CopyBounded(char* to, std::size_t size, const std::string& from);
+std::string BoundedString(const char* from, std::size_t size);
+
+}  // namespace panel
