@@ -1,0 +1,138 @@
+#include "win/Dialog.h"
+#include "win/ExceptionGuard.h"
+#include <algorithm>
+#include <vector>
+
+namespace win {
+
+namespace {
+// The open modeless dialogs of this thread, for IsModelessDialogMessage.
+thread_local std::vector<HWND> modelessDialogs;
+}
+
+std::string DialogWindow::ItemText(int id) const {
+    HWND item = Item(id);
+    int length = item ? GetWindowTextLengthA(item) : 0;
+    std::string text(length + 1, '\0');
+    length = item ? GetWindowTextA(item, text.data(), length + 1) : 0;
+    text.resize(length);
+    return text;
+}
+
+void DialogWindow::SetItemText(int id, std::string_view text) const {
+    SetDlgItemTextA(hwnd_, id, std::string(text).c_str());
+}
+
+bool DialogWindow::OnCommand(WORD id, WORD code, HWND control) {
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+INT_PTR DialogWindow::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR DialogWindow::Result(LRESULT value) const {
+    SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, value);
+    return TRUE;
+}
+
+DialogWindow* DialogWindow::FromHandle(HWND hwnd) {
+    return reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+}
+
+INT_PTR DialogWindow::Dispatch(DialogWindow* self, HWND hwnd, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
+    if (message == WM_INITDIALOG && self) {
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = RunGuarded(INT_PTR(FALSE), [&] {
+        return self->DlgProc(message, wParam, lParam);
+    });
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return result;
+}
+
+Dialog::~Dialog() {
+    if (HWND h = hwnd()) {
+        SetWindowLongPtrA(h, DWLP_USER, 0);
+        std::erase(modelessDialogs, h);
+        DestroyWindow(h);
+    }
+}
+
+INT_PTR Dialog::RunModal(HWND owner) {
+    if (hwnd()) return -1;
+    modeless_ = false;
+    result_ = -1;
+    return DialogBoxParamA(module().instance(), MAKEINTRESOURCEA(templateId()), owner,
+                           StaticDlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool Dialog::CreateModeless(HWND owner) {
+    if (hwnd()) return false;
+    modeless_ = true;
+    result_ = -1;
+    HWND h = CreateDialogParamA(module().instance(), MAKEINTRESOURCEA(templateId()), owner,
+                                StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    if (!h) return false;
+    modelessDialogs.push_back(h);
+    return true;
+}
+
+void Dialog::Close(INT_PTR result) {
+    if (!hwnd()) return;
+    result_ = result;
+    if (modeless_)
+        DestroyWindow(hwnd());
+    else
+        EndDialog(hwnd(), result);
+}
+
+INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogWindow* self = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam)
+                                                  : FromHandle(hwnd);
+    if (message == WM_NCDESTROY) std::erase(modelessDialogs, hwnd);
+    return Dispatch(self, hwnd, message, wParam, lParam);
+}
+
+bool IsModelessDialogMessage(MSG& msg) {
+    // A copy: handling the message may close a dialog and shrink the list.
+    std::vector<HWND> dialogs = modelessDialogs;
+    for (HWND dialog : dialogs)
+        if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return true;
+    return false;
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsModelessDialogMessage(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace win
+

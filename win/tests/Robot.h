@@ -1,0 +1,42 @@
+#pragma once
+// A tiny robot for the window tests: runs actions on its own thread against
+// windows of the test's thread, so a modal loop can be driven from outside.
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace robot {
+
+// Waits (bounded, so a missing window fails the test instead of hanging it)
+// for a visible top-level window of this process with the given caption.
+inline HWND WaitForWindow(const char* caption, int attempts = 1000) {
+    for (int i = 0; i < attempts; ++i) {
+        HWND h = FindWindowA(nullptr, caption);
+        if (h && IsWindowVisible(h)) return h;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+inline std::string Text(HWND hwnd) {
+    char buf[512] = {};
+    SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+inline void Click(HWND dialog, int buttonId) {
+    SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+}
+
+// Runs body on a thread and joins it when it goes out of scope.
+class Thread {
+public:
+    explicit Thread(std::function<void()> body) : t_(std::move(body)) {}
+    ~Thread() { t_.join(); }
+
+private:
+    std::thread t_;
+};
+
+}  // namespace robot
