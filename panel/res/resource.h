@@ -1,0 +1,111 @@
+// Resource, string and control ids of quorvipanel.cpl.
+#pragma once
+
+// Icons: the applet, then the tab icons of boards 1-4.
+#define IDI_APPLET 131
+#define IDI_BOARD1 147
+#define IDI_BOARD2 148
+#define IDI_BOARD3 149
+#define IDI_BOARD4 150
+
+// Bitmaps: format pictures 132-138 (format 0-6), routing page artwork.
+#define IDB_FORMAT0 132
+#define IDB_FORMAT1 133
+#define IDB_FORMAT2 134
+#define IDB_FORMAT3 135
+#define IDB_FORMAT4 136
+#define IDB_FORMAT5 137
+#define IDB_FORMAT6 138
+#define IDB_INROUTE_BACK 146
+#define IDB_INROUTE_COLUMN 148
+#define IDB_INROUTE_ROW_LIT 150
+#define IDB_LABEL_BACK 151
+#define IDB_ROW 152
+#define IDB_COLUMN_LIT 153
+#define IDB_COLUMN 154
+#define IDB_OUTROUTE_COLUMN 155
+#define IDB_OUTROUTE_BACK 156
+#define IDB_OUTROUTE_ROW_LIT 157
+
+// Dialog templates.
+#define IDD_FORMAT 201
+#define IDD_ADVFORMAT 202
+#define IDD_CLOCKS 203
+#define IDD_INROUTE 204
+#define IDD_OUTROUTE 205
+
+// Strings.
+#define IDS_EXPLAIN_FORMAT0 3
+#define IDS_NO_BOARDS 64
+#define IDS_NO_SETUP_FILES 65
+#define IDS_CANNOT_READ_SETUP 67
+#define IDS_CANNOT_OPEN_SETUP 69
+#define IDS_SETUP_MISSING 70
+#define IDS_CANNOT_DELETE_SETUP 71
+#define IDS_ERASE_PROTECTED 72
+#define IDS_CANNOT_WRITE_SETUP 73
+#define IDS_STOP_SERIAL_FAILED 74
+#define IDS_REPROG_FPGA_FAILED 75
+#define IDS_GET_FPGABYTE_FAILED 76
+#define IDS_BAD_FORMAT 78
+#define IDS_ROUTE_PEN_FAILED 79
+#define IDS_BITMAP_FAILED 80
+#define IDS_GDI_FAILED 81
+#define IDS_ROUTING_INCOMPLETE 82
+#define IDS_USER_MENU_FAILED 83
+#define IDS_CAPTION 128
+#define IDS_APPLET_INFO 129
+#define IDS_UNCONNECTED 134
+#define IDS_CONNECTED 135
+#define IDS_VARISPEED_WORDCLOCK 136
+#define IDS_SRC_CLOCK 137
+#define IDS_BOARD_NAME 138
+#define IDS_UNSAFE_SETUP_NAME 200
+
+// Format page and Advanced Format Settings.
+#define IDC_FORMAT_PICTURE 1041
+#define IDC_FORMAT_LIST 1037
+#define IDC_FORMAT_ARROWS 1039
+#define IDC_FORMAT_NUMBER 1056
+#define IDC_EXPLAIN 1071
+#define IDC_ADVANCED 1033
+#define IDC_IDENTIFY 1072
+#define IDC_PHASE_IN_A 1048
+#define IDC_PHASE_IN_B 1049
+#define IDC_PHASE_OUT_A 1050
+#define IDC_PHASE_OUT_B 1051
+#define IDC_LOW_RATE 1036
+#define IDC_DITHER_ON 1037
+#define IDC_DITHER_OFF 1038
+#define IDC_OPTICAL_DRIVE 1039
+#define IDC_DAC_LEFT_TEXT 1054
+#define IDC_DAC_LEFT_SPIN 1055
+#define IDC_DAC_RIGHT_TEXT 1056
+#define IDC_DAC_RIGHT_SPIN 1057
+#define IDC_DAC_LEFT_POS 1069
+#define IDC_DAC_RIGHT_POS 1070
+
+// Clocks page: main radios 1072-1077 and SRC radios 1080-1085, each in
+// clock-code order 0 A, 1 B, 3 44.1, 4 48, 2 word clock, 5 varispeed.
+#define IDC_MAIN_INPUT_A 1072
+#define IDC_MAIN_INPUT_B 1073
+#define IDC_MAIN_441 1074
+#define IDC_MAIN_48 1075
+#define IDC_MAIN_WORDCLOCK 1076
+#define IDC_MAIN_VARISPEED 1077
+#define IDC_VARISPEED_BAR 1078
+#define IDC_VARISPEED_RATE 1079
+#define IDC_SRC_INPUT_A 1080
+#define IDC_SRC_INPUT_B 1081
+#define IDC_SRC_441 1082
+#define IDC_SRC_48 1083
+#define IDC_SRC_WORDCLOCK 1084
+#define IDC_SRC_VARISPEED 1085
+#define IDC_VARISPEED_GROUP 1096
+#define IDC_VARISPEED_LABEL 1097
+#define IDC_SRC_GROUP 1098
+
+// Routing pages.
+#define IDC_DEFAULT_ROUTES 1087
+#define IDC_DELETE_ROUTE 1011
+#define IDC_DELETE_ALL_ROUTES 1012
