@@ -1,0 +1,55 @@
+#pragma once
+// A message-mode named-pipe server: one thread per connection, each message
+// answered by that connection's session before the next is read, so one
+// client never waits for another longer than one request.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vboard {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Session {
+public:
+    virtual ~Session() = default;
+    // `message` is empty when the client sent more than the server accepts.
+    virtual Bytes handle(const Bytes& message) = 0;
+};
+
+class PipeServer {
+public:
+    using Factory = std::function<std::unique_ptr<Session>()>;
+
+    PipeServer(std::string name, Factory factory);
+    ~PipeServer();
+    PipeServer(const PipeServer&) = delete;
+    PipeServer& operator=(const PipeServer&) = delete;
+
+    // False, with the last error set, when the pipe name is already served.
+    bool start();
+    // Ends every connection and waits for their threads.
+    void stop();
+
+private:
+    HANDLE createInstance(bool first);
+    void acceptLoop(HANDLE first);
+    void serve(HANDLE pipe);
+    bool readMessage(HANDLE pipe, HANDLE event, Bytes& message);
+    bool writeMessage(HANDLE pipe, HANDLE event, const Bytes& message);
+    bool wait(HANDLE pipe, HANDLE event, OVERLAPPED& ov, DWORD& transferred);
+
+    std::string name_;
+    Factory factory_;
+    HANDLE stop_ = nullptr;
+    HANDLE idle_ = nullptr;  // set while no thread runs
+    std::atomic<int> threads_{0};
+    bool started_ = false;
+};
+
+}  // namespace vboard

@@ -1,0 +1,527 @@
+#include "vboard/Driver.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vboard {
+
+using namespace quorvi;
+
+namespace {
+
+// Where timecode starts: zero on the tray's display, which subtracts this.
+constexpr std::uint32_t kTimecodeZero = 5760000;
+constexpr std::size_t kMaxLog = 20000;
+constexpr std::uint32_t kFullScale = 0x800000;
+constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
+constexpr std::uint32_t kIdentifyProgram = 3;
+constexpr std::uint32_t kInputABit = 0x04, kInputBBit = 0x20;
+constexpr std::uint32_t kInputBits = 0xFFFF, kOutputBits = 0x3FFFF;
+
+std::uint32_t Word(const std::uint8_t* p, int i) {
+    std::uint32_t v;
+    std::memcpy(&v, p + 4 * i, 4);
+    return v;
+}
+
+void PutWord(std::vector<std::uint8_t>& out, int i, std::uint32_t v) { std::memcpy(out.data() + 4 * i, &v, 4); }
+
+Reply Fail(std::uint32_t error) { return Reply{error, {}}; }
+
+bool IsBoardDevice(const std::string& name) {
+    return _stricmp(name.c_str(), kDeviceNameNT) == 0 || _stricmp(name.c_str(), kDeviceNameAsio) == 0;
+}
+
+// Requests whose first input word is a board index, for the log.
+bool TakesBoard(std::uint32_t code) {
+    switch (code) {
+    case QUORVI_GET_BOARD_INFO: case QUORVI_GET_STATUS: case QUORVI_SET_PARAM: case QUORVI_HC_GET_PARAMS:
+    case QUORVI_HC_REPROG_FPGA: case QUORVI_SET_STATUS_MASKS: case QUORVI_HC_SEND_FPGABYTE:
+    case QUORVI_HC_GET_FPGABYTE: case STOP_SERIAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsLintraRequest(std::uint32_t code) {
+    return code == ICEAPI_ENUM_DEVICES || code == ICEAPI_GETDEVICEINFO || code == ICEAPI_SET_RATE ||
+           code == ICEAPI_CUSTOM;
+}
+
+bool IsStandardRate(std::uint32_t hz) {
+    static const std::uint32_t rates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000};
+    return std::find(std::begin(rates), std::end(rates), hz) != std::end(rates);
+}
+
+}  // namespace
+
+Driver::Driver(const Clock& clock, const DriverConfig& config) : clock_(clock), config_(config) { powerOn(); }
+
+void Driver::powerOn() {
+    for (std::uint32_t b = 0; b < kMaxBoards; ++b) {
+        boards_[b] = BoardState{};
+        // The driver's own words of the parameter block.
+        boards_[b].params[67] = 0x00010000 + b;
+        boards_[b].params[68] = 0x0000FFFF;
+        boards_[b].lastCounter = config_.board[b].tickConstant / 32.0;
+    }
+    for (auto& l : lintra_) l = LintraState{};
+    std::memset(&device_, 0, sizeof device_);
+    device_.version = kRecordVersion;
+    for (auto& d : device_.boards)
+        for (int f = 0; f < kFormats; ++f) {
+            d.mainClock[f] = 3;
+            d.varispeed[f] = 401;
+        }
+    std::memset(sysSetup_, 0, sizeof sysSetup_);
+    if (config_.timecodeOn) sysSetup_[24] = 0x01;
+    timecode_ = kTimecodeZero;
+    timecodeRunning_ = false;
+    timecodeFraction_ = 0;
+    lastAdvance_ = clock_.nowMicros();
+    punchArmed_ = punchHit_ = false;
+    punchPosition_ = 0;
+}
+
+std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle) {
+    std::lock_guard lock(mutex_);
+    HandleState h;
+    if (_stricmp(name.c_str(), kDeviceNameLintra) == 0) {
+        if (!config_.lintraDriver) return ERROR_FILE_NOT_FOUND;
+        h.lintra = true;
+    } else if (!IsBoardDevice(name)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    std::uint32_t error = 0;
+    if (takeFailure(kOpenRequest, -1, error)) return error;
+    handle = nextHandle_++;
+    handles_[handle] = h;
+    return 0;
+}
+
+void Driver::close(std::uint32_t handle) {
+    std::lock_guard lock(mutex_);
+    handles_.erase(handle);
+}
+
+Reply Driver::request(std::uint32_t handle, std::uint32_t code, const void* in, std::uint32_t inSize,
+                      std::uint32_t outSize) {
+    std::lock_guard lock(mutex_);
+    auto bytes = static_cast<const std::uint8_t*>(in);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return Fail(ERROR_INVALID_HANDLE);
+    std::int32_t board = -1;
+    if (inSize >= 4 && TakesBoard(code)) board = static_cast<std::int32_t>(Word(bytes, 0));
+    if (inSize >= 8 && IsLintraRequest(code)) board = static_cast<std::int32_t>(Word(bytes, 1));
+    advance();
+    Reply reply;
+    if (!takeFailure(code, board, reply.error)) reply = dispatch(it->second, code, bytes, inSize, outSize);
+    if (reply.error) reply.out.clear();
+    record(handle, code, board, bytes, inSize, reply.error);
+    return reply;
+}
+
+Reply Driver::dispatch(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                       std::uint32_t outSize) {
+    if (h.lintra != IsLintraRequest(code)) return Fail(ERROR_INVALID_FUNCTION);
+    return h.lintra ? lintraRequest(code, in, inSize, outSize) : boardRequest(h, code, in, inSize, outSize);
+}
+
+Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                           std::uint32_t outSize) {
+    // Every board request: the exact input size, an output at least as large
+    // as the reply, and a board that exists.
+    auto shape = [&](std::uint32_t wantIn, std::uint32_t wantOut, bool hasBoard) -> std::uint32_t {
+        if (inSize != wantIn) return ERROR_INVALID_PARAMETER;
+        if (outSize < wantOut) return ERROR_INSUFFICIENT_BUFFER;
+        if (hasBoard && Word(in, 0) >= config_.boards) return config_.missingBoardError;
+        return 0;
+    };
+    std::uint32_t e = 0;
+    std::uint32_t b = inSize >= 4 ? Word(in, 0) : 0;
+    switch (code) {
+    case QUORVI_GET_BOARD_INFO:
+        if ((e = shape(4, kBoardInfoSize, true))) return Fail(e);
+        return Reply{0, boardInfo(b)};
+    case QUORVI_GET_STATUS:
+        if ((e = shape(4, kStatusBlockSize, true))) return Fail(e);
+        return Reply{0, statusBlock(b)};
+    case QUORVI_SET_PARAM:
+        if ((e = shape(4 + kParameterBlockSize, 0, true))) return Fail(e);
+        // Words 67-68 are the driver's; what the caller sends there is ignored.
+        std::memcpy(boards_[b].params, in + 4, 67 * 4);
+        return Reply{};
+    case QUORVI_HC_GET_PARAMS: {
+        if ((e = shape(4, kParameterBlockSize, true))) return Fail(e);
+        Bytes out(kParameterBlockSize);
+        std::memcpy(out.data(), boards_[b].params, out.size());
+        return Reply{0, out};
+    }
+    case QUORVI_GET_STATUS_FLAGS:
+        if (inSize != 0 && (inSize != 4 || Word(in, 0) != 0)) return Fail(ERROR_INVALID_PARAMETER);
+        if (outSize < kStatusFlagsPerBoard * config_.boards) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        return Reply{0, statusFlags()};
+    case QUORVI_HC_REPROG_FPGA:
+        if ((e = shape(8, 0, true))) return Fail(e);
+        if (Word(in, 1) > 7) return Fail(ERROR_INVALID_PARAMETER);
+        boards_[b].fpgaProgram = Word(in, 1);
+        boards_[b].fpgaPolls = 0;
+        return Reply{};
+    case QUORVI_SET_STATUS_MASKS:
+        if ((e = shape(kSetStatusMasksSize, 0, true))) return Fail(e);
+        if (Word(in, 2) != 0) return Fail(ERROR_INVALID_PARAMETER);
+        boards_[b].statusEnable = Word(in, 1);
+        return Reply{};
+    case QUORVI_SET_PUNCH:
+        if ((e = shape(8, 0, false))) return Fail(e);
+        if (Word(in, 1) != 0) return Fail(ERROR_INVALID_PARAMETER);
+        punchArmed_ = true;
+        punchHit_ = false;
+        punchPosition_ = Word(in, 0);
+        return Reply{};
+    case QUORVI_GET_PUNCH: {
+        if ((e = shape(0, 8, false))) return Fail(e);
+        Bytes out(8);
+        PutWord(out, 0, punchPosition_);
+        PutWord(out, 1, punchHit_ ? 1 : 0);
+        punchHit_ = false;  // reported once
+        return Reply{0, out};
+    }
+    case QUORVI_SET_SYS_SETUP:
+        if ((e = shape(kSysSetupSize, 0, false))) return Fail(e);
+        std::memcpy(sysSetup_, in, kSysSetupSize);
+        return Reply{};
+    case QUORVI_GET_SYS_SETUP:
+        if ((e = shape(0, kSysSetupSize, false))) return Fail(e);
+        return Reply{0, Bytes(sysSetup_, sysSetup_ + kSysSetupSize)};
+    case QUORVI_SYS_UPDATE:
+        if ((e = shape(kDeviceBlockSize, 0, false))) return Fail(e);
+        if (static_cast<std::int32_t>(Word(in, 0)) != kRecordVersion) return Fail(ERROR_INVALID_PARAMETER);
+        applyDeviceBlock(in);
+        return Reply{};
+    case QUORVI_HC_SEND_FPGABYTE:
+        if ((e = shape(8, 0, true))) return Fail(e);
+        if (Word(in, 1) > 0xFFFF) return Fail(ERROR_INVALID_PARAMETER);
+        return Reply{};
+    case QUORVI_HC_GET_FPGABYTE: {
+        if ((e = shape(8, 4, true))) return Fail(e);
+        if (Word(in, 1) != 0) return Fail(ERROR_INVALID_PARAMETER);
+        Bytes out(4);
+        PutWord(out, 0, fpgaByte(b));
+        return Reply{0, out};
+    }
+    case STOP_SERIAL:
+        if ((e = shape(4, 0, true))) return Fail(e);
+        boards_[b].serialStopped = true;
+        return Reply{};
+    case QUORVI_ACQUIRE_CHANNELS:
+        if ((e = shape(kChannelMasksSize, 0, false))) return Fail(e);
+        return acquire(h, in);
+    case QUORVI_RELEASE_CHANNELS:
+        if ((e = shape(kChannelMasksSize, 0, false))) return Fail(e);
+        return release(h, in);
+    case QUORVI_SET_OUT_CHANNEL:
+    case QUORVI_SET_IN_CHANNEL:
+    case QUORVI_IOSTART:
+    case QUORVI_IORESET:
+    case QUORVI_ALLOC_BUFFERS:
+    case QUORVI_FREE_BUFFERS:
+    case QUORVI_SET_CALLBACK:
+    case QUORVI_CLEAR_CALLBACK:
+        // Streaming is not modelled yet: refuse plainly rather than pretend.
+        return Fail(ERROR_NOT_SUPPORTED);
+    default:
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+}
+
+Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                            std::uint32_t outSize) {
+    auto device = [&](std::uint32_t wantIn, std::uint32_t wantOut) -> std::uint32_t {
+        if (inSize != wantIn) return ERROR_INVALID_PARAMETER;
+        if (outSize < wantOut) return ERROR_INSUFFICIENT_BUFFER;
+        if (Word(in, 1) >= config_.lintraBoards) return ERROR_DEV_NOT_EXIST;
+        return 0;
+    };
+    std::uint32_t e = 0;
+    switch (code) {
+    case ICEAPI_ENUM_DEVICES: {
+        if (outSize < kIceEnumSize) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        Bytes out(kIceEnumSize);
+        std::uint32_t count = std::min<std::uint32_t>(config_.lintraBoards, kMaxLintra);
+        PutWord(out, 0, count);
+        for (std::uint32_t i = 0; i < count; ++i) PutWord(out, 1 + i, i);
+        return Reply{0, out};
+    }
+    case ICEAPI_SET_RATE:
+        if ((e = device(kIceSetRateSize, 0))) return Fail(e);
+        if (Word(in, 0) != ICEAPI_SET_RATE || !IsStandardRate(Word(in, 3))) return Fail(ERROR_INVALID_PARAMETER);
+        lintra_[Word(in, 1)].rate = Word(in, 3);
+        return Reply{};
+    case ICEAPI_CUSTOM: {
+        if ((e = device(kIceCustomSize, 0))) return Fail(e);
+        const LintraConfig& l = config_.lintra[Word(in, 1)];
+        if (Word(in, 0) == CUST_GET_I2C_SPACE) {
+            if (outSize < sizeof l.i2cSpace) return Fail(ERROR_INSUFFICIENT_BUFFER);
+            return Reply{0, Bytes(std::begin(l.i2cSpace), std::end(l.i2cSpace))};
+        }
+        if (Word(in, 0) == CUST_GET_MIC_GAINS) {
+            if (outSize < sizeof l.micGains) return Fail(ERROR_INSUFFICIENT_BUFFER);
+            return Reply{0, Bytes(std::begin(l.micGains), std::end(l.micGains))};
+        }
+        return Fail(ERROR_NOT_SUPPORTED);
+    }
+    case ICEAPI_GETDEVICEINFO: {
+        if ((e = device(kIceDeviceInfoInSize, kIceDeviceInfoSize))) return Fail(e);
+        std::uint32_t id = Word(in, 1);
+        Bytes out(kIceDeviceInfoSize);
+        PutWord(out, 0, id);
+        PutWord(out, 1, lintra_[id].rate);
+        std::snprintf(reinterpret_cast<char*>(out.data() + 8), 64, "Virtual Lintra board %u", id + 1);
+        return Reply{0, out};
+    }
+    default:
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+}
+
+Reply Driver::acquire(HandleState& h, const std::uint8_t* in) {
+    std::uint32_t want[8];
+    for (int w = 0; w < 8; ++w) {
+        std::uint32_t board = w % 4;
+        want[w] = board < config_.boards ? Word(in, w) & (w < 4 ? kInputBits : kOutputBits) : 0;
+    }
+    for (auto& [id, other] : handles_) {
+        if (&other == &h) continue;
+        for (int w = 0; w < 8; ++w)
+            if (other.channels[w] & want[w]) return Fail(ERROR_BUSY);
+    }
+    for (int w = 0; w < 8; ++w) h.channels[w] |= want[w];
+    return Reply{};
+}
+
+Reply Driver::release(HandleState& h, const std::uint8_t* in) {
+    for (int w = 0; w < 8; ++w) h.channels[w] &= ~Word(in, w);
+    return Reply{};
+}
+
+Driver::Bytes Driver::boardInfo(std::uint32_t b) const {
+    Bytes out(kBoardInfoSize);
+    PutWord(out, 0, config_.board[b].kind);
+    PutWord(out, 5, config_.board[b].capability);
+    return out;
+}
+
+Driver::Bytes Driver::statusBlock(std::uint32_t b) {
+    BoardState& s = boards_[b];
+    const BoardConfig& c = config_.board[b];
+    double rate = sampleRate(b);
+    if (rate > 0) s.lastCounter = c.tickConstant / 32.0 * 44100.0 / rate * (1.0 + c.crystalError);
+    // The counter is a whole number; carrying the fraction over makes the sum
+    // of many readings exact, as with a real counter.
+    double exact = s.lastCounter + s.counterResidue;
+    auto counter = static_cast<std::uint32_t>(std::floor(exact));
+    s.counterResidue = exact - counter;
+
+    Bytes out(kStatusBlockSize);
+    PutWord(out, 4, counter);
+    PutWord(out, 6, timecode_ & 0xFFFFFF);
+    PutWord(out, 7, timecode_ >> 24);
+    for (int m = 0; m < kMeters; ++m) PutWord(out, 10 + m, meterLevel(c.signals[m]));
+    return out;
+}
+
+Driver::Bytes Driver::statusFlags() {
+    Bytes out(kStatusFlagsPerBoard * config_.boards);
+    for (std::uint32_t b = 0; b < config_.boards; ++b) {
+        BoardState& s = boards_[b];
+        std::uint32_t word0 = s.statusWords[0] | s.onceWords[0] | (sampleRate(b) > 0 ? 0 : kNoMasterClock);
+        PutWord(out, 2 * b, word0);
+        PutWord(out, 2 * b + 1, s.statusWords[1] | s.onceWords[1]);
+        s.onceWords[0] = s.onceWords[1] = 0;
+    }
+    return out;
+}
+
+// During identification each optical output flashes (A twice as fast as B);
+// a looped input sees its flashes as isolated set bits, an unlooped one
+// reads set throughout. Otherwise the bits say whether a signal arrives.
+std::uint32_t Driver::fpgaByte(std::uint32_t b) {
+    BoardState& s = boards_[b];
+    const BoardConfig& c = config_.board[b];
+    if (s.fpgaProgram != kIdentifyProgram)
+        return (c.externalRate[InputA] > 0 ? kInputABit : 0) | (c.externalRate[InputB] > 0 ? kInputBBit : 0);
+    std::uint32_t poll = s.fpgaPolls++;
+    bool a = c.loopA ? poll % 3 == 0 : true;
+    bool bb = c.loopB ? poll % 6 == 0 : true;
+    return (a ? kInputABit : 0) | (bb ? kInputBBit : 0);
+}
+
+void Driver::applyDeviceBlock(const std::uint8_t* in) {
+    std::memcpy(&device_, in, sizeof device_);
+    // A device update restores the normal FPGA program and the optical ports.
+    for (auto& s : boards_) {
+        s.fpgaProgram = 0;
+        s.serialStopped = false;
+    }
+}
+
+double Driver::sampleRate(std::uint32_t b) const {
+    const BoardDeviceBlock& d = device_.boards[b];
+    const BoardConfig& c = config_.board[b];
+    if (d.format >= kFormats) return 0;
+    switch (d.mainClock[d.format] & 0x0F) {
+    case 0: return c.externalRate[InputA];
+    case 1: return c.externalRate[InputB];
+    case 2: return c.externalRate[WordClock];
+    case 3: return 44100.0;
+    case 4: return 48000.0;
+    case 5: {
+        std::int32_t v = d.varispeed[d.format];
+        return v < 0 ? 0 : 44100.0 * c.tickConstant / (64.0 * (v + 0.5));
+    }
+    default: return 0;
+    }
+}
+
+std::uint32_t Driver::meterLevel(const Signal& s) const {
+    std::uint32_t level = std::min(s.level, kFullScale);
+    switch (s.kind) {
+    case SignalKind::Silence: return 0;
+    case SignalKind::Steady: return level;
+    case SignalKind::Clip: return kFullScale;
+    case SignalKind::Decaying: {
+        std::uint64_t period = std::max<std::uint32_t>(s.periodMs, 8) * 1000ull;
+        double phase = static_cast<double>(clock_.nowMicros() % period) / period;
+        return static_cast<std::uint32_t>(level * std::exp2(-8.0 * phase));
+    }
+    }
+    return 0;
+}
+
+std::uint32_t Driver::timecodeRate() const { return (device_.mtcSettings & 0x8) ? 48000 : 44100; }
+
+// Brings the running timecode up to now and fires an armed punch once the
+// position passes it.
+void Driver::advance() {
+    std::uint64_t now = clock_.nowMicros();
+    std::uint64_t elapsed = now - lastAdvance_;
+    lastAdvance_ = now;
+    if (!timecodeRunning_) return;
+    double samples = elapsed * (timecodeRate() / 1e6) + timecodeFraction_;
+    auto whole = static_cast<std::uint32_t>(samples);
+    timecodeFraction_ = samples - whole;
+    std::uint32_t before = timecode_;
+    timecode_ += whole;
+    if (punchArmed_ && before < punchPosition_ && punchPosition_ <= timecode_) {
+        punchArmed_ = false;
+        punchHit_ = true;
+    }
+}
+
+bool Driver::takeFailure(std::uint32_t code, std::int32_t board, std::uint32_t& error) {
+    for (auto it = failures_.begin(); it != failures_.end(); ++it) {
+        if (it->code != code || (it->board >= 0 && it->board != board)) continue;
+        error = it->error;
+        if (it->times > 0 && --it->times == 0) failures_.erase(it);
+        return true;
+    }
+    return false;
+}
+
+void Driver::record(std::uint32_t handle, std::uint32_t code, std::int32_t board, const std::uint8_t* in,
+                    std::uint32_t inSize, std::uint32_t error) {
+    if (log_.size() >= kMaxLog) log_.erase(log_.begin(), log_.begin() + kMaxLog / 2);
+    log_.push_back(LogEntry{++logSequence_, handle, code, board, Bytes(in, in + inSize), error,
+                            clock_.nowMicros()});
+}
+
+void Driver::reset(const DriverConfig& config) {
+    std::lock_guard lock(mutex_);
+    config_ = config;
+    powerOn();
+    failures_.clear();
+    log_.clear();
+}
+
+void Driver::configure(const std::function<void(DriverConfig&)>& change) {
+    std::lock_guard lock(mutex_);
+    advance();
+    change(config_);
+    config_.boards = std::min(config_.boards, kMaxBoards);
+    config_.lintraBoards = std::min<std::uint32_t>(config_.lintraBoards, kMaxLintra);
+}
+
+void Driver::setTimecodeOn(bool on) {
+    std::lock_guard lock(mutex_);
+    if (on)
+        sysSetup_[24] |= 0x01;
+    else
+        sysSetup_[24] &= ~0x03;
+}
+
+DriverConfig Driver::config() const {
+    std::lock_guard lock(mutex_);
+    return config_;
+}
+
+void Driver::injectFailure(std::uint32_t code, std::int32_t board, std::uint32_t error, int times) {
+    std::lock_guard lock(mutex_);
+    failures_.push_back(Failure{code, board, error, times});
+}
+
+void Driver::clearFailures() {
+    std::lock_guard lock(mutex_);
+    failures_.clear();
+}
+
+void Driver::setStatusWords(std::uint32_t board, std::uint32_t word0, std::uint32_t word1, bool once) {
+    std::lock_guard lock(mutex_);
+    if (board >= kMaxBoards) return;
+    std::uint32_t* words = once ? boards_[board].onceWords : boards_[board].statusWords;
+    words[0] = word0;
+    words[1] = word1;
+}
+
+void Driver::setTimecode(std::uint32_t position, bool running) {
+    std::lock_guard lock(mutex_);
+    advance();
+    timecode_ = position;
+    timecodeFraction_ = 0;
+    timecodeRunning_ = running;
+}
+
+std::uint32_t Driver::timecode() {
+    std::lock_guard lock(mutex_);
+    advance();
+    return timecode_;
+}
+
+void Driver::setPunch(bool armed, std::uint32_t position, bool hit) {
+    std::lock_guard lock(mutex_);
+    advance();
+    punchArmed_ = armed;
+    punchPosition_ = position;
+    punchHit_ = hit;
+}
+
+std::vector<LogEntry> Driver::log() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+void Driver::clearLog() {
+    std::lock_guard lock(mutex_);
+    log_.clear();
+}
+
+std::uint32_t Driver::openHandles() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::uint32_t>(handles_.size());
+}
+
+}  // namespace vboard

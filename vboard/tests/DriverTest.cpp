@@ -1,0 +1,227 @@
+// The board and driver model on a manual clock, request by request.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+
+#include "vboard/Driver.h"
+
+using namespace quorvi;
+using namespace vboard;
+
+namespace {
+
+class DriverTest : public ::testing::Test {
+protected:
+    DriverTest() : driver(clock, Config()) { EXPECT_EQ(driver.open(kDeviceNameNT, handle), 0u); }
+
+    static DriverConfig Config() {
+        DriverConfig c;
+        c.boards = 2;
+        return c;
+    }
+
+    Reply call(std::uint32_t code, std::initializer_list<std::uint32_t> words, std::uint32_t outSize = 0) {
+        std::vector<std::uint32_t> in(words);
+        return driver.request(handle, code, in.data(), static_cast<std::uint32_t>(in.size() * 4), outSize);
+    }
+    static std::uint32_t Word(const Reply& r, int i) {
+        std::uint32_t v = 0;
+        if (r.out.size() >= 4u * (i + 1)) std::memcpy(&v, r.out.data() + 4 * i, 4);
+        return v;
+    }
+    std::uint32_t counterSum(std::uint32_t board) {
+        std::uint32_t sum = 0;
+        for (int i = 0; i < 32; ++i) sum += Word(call(QUORVI_GET_STATUS, {board}, kStatusBlockSize), 4);
+        return sum;
+    }
+    // Sends a default device block with board b's clock for format 0.
+    void setClock(std::uint32_t b, std::uint8_t clockCode, std::int32_t varispeed = 401, std::int16_t mtc = 0) {
+        DeviceBlock d{};
+        d.version = kRecordVersion;
+        d.mtcSettings = mtc;
+        for (auto& board : d.boards)
+            for (int f = 0; f < kFormats; ++f) board.mainClock[f] = 3;
+        d.boards[b].mainClock[0] = clockCode;
+        d.boards[b].varispeed[0] = varispeed;
+        ASSERT_EQ(driver.request(handle, QUORVI_SYS_UPDATE, &d, sizeof d, 0).error, 0u);
+    }
+
+    ManualClock clock;
+    Driver driver;
+    std::uint32_t handle = 0;
+};
+
+TEST_F(DriverTest, CounterFollowsTheClockOfTheLastDeviceBlock) {
+    // Summing 32 readings, as the calibration does, gives the tick constant
+    // at 44.1 kHz.
+    EXPECT_EQ(counterSum(1), 26688u);
+    setClock(1, 4);
+    EXPECT_NEAR(counterSum(1), 26688.0 * 44.1 / 48.0, 1.0);
+    EXPECT_EQ(counterSum(0), 26688u) << "board 0 stays at 44.1 kHz";
+    setClock(1, 5, 417);  // varispeed 44.047 kHz
+    EXPECT_EQ(counterSum(1), 32u * 835u);
+
+    driver.configure([](DriverConfig& c) { c.board[1].crystalError = 0.001; });
+    setClock(1, 3);
+    EXPECT_NEAR(counterSum(1), 26688 * 1.001, 1.0);
+}
+
+TEST_F(DriverTest, ExternalClockWithoutSignalRaisesNoMasterClock) {
+    auto word0 = [&](std::uint32_t b) { return Word(call(QUORVI_GET_STATUS_FLAGS, {0}, 8 * 2), 2 * b); };
+    setClock(0, 2);  // word clock, nothing connected
+    EXPECT_EQ(word0(0) & 1, 1u);
+    EXPECT_EQ(word0(1) & 1, 0u);
+    std::uint32_t held = counterSum(0);
+    EXPECT_EQ(held, 26688u) << "the counter holds its last value";
+
+    driver.configure([](DriverConfig& c) { c.board[0].externalRate[WordClock] = 32000; });
+    EXPECT_EQ(word0(0) & 1, 0u);
+    EXPECT_NEAR(counterSum(0), 26688.0 * 44.1 / 32.0, 1.0);
+}
+
+TEST_F(DriverTest, ParameterBlockRoundTripsWithTheDriverWordsKept) {
+    Reply first = call(QUORVI_HC_GET_PARAMS, {1}, kParameterBlockSize);
+    ASSERT_EQ(first.error, 0u);
+    std::uint32_t driverWords[2] = {Word(first, 67), Word(first, 68)};
+    EXPECT_NE(driverWords[0], 0u);
+
+    std::vector<std::uint32_t> in(1 + 69);
+    in[0] = 1;
+    for (int w = 0; w < 69; ++w) in[1 + w] = 1000 + w;
+    ASSERT_EQ(driver.request(handle, QUORVI_SET_PARAM, in.data(), 280, 0).error, 0u);
+    Reply back = call(QUORVI_HC_GET_PARAMS, {1}, kParameterBlockSize);
+    for (int w = 0; w < 67; ++w) EXPECT_EQ(Word(back, w), 1000u + w);
+    EXPECT_EQ(Word(back, 67), driverWords[0]);
+    EXPECT_EQ(Word(back, 68), driverWords[1]);
+    EXPECT_EQ(Word(call(QUORVI_HC_GET_PARAMS, {0}, kParameterBlockSize), 0), 0u) << "board 0 untouched";
+}
+
+TEST_F(DriverTest, IdentifyProgramShowsLoopedInputsAtIsolatedPollsOnly) {
+    driver.configure([](DriverConfig& c) { c.board[0].loopA = true; });
+    ASSERT_EQ(call(STOP_SERIAL, {0}).error, 0u);
+    ASSERT_EQ(call(QUORVI_HC_REPROG_FPGA, {0, 3}).error, 0u);
+    bool previousA = false, twiceA = false, everA = false, alwaysB = true;
+    for (int poll = 0; poll < 40; ++poll) {
+        std::uint32_t status = Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0);
+        bool a = status & 0x04;
+        twiceA |= a && previousA;
+        everA |= a;
+        alwaysB &= (status & 0x20) != 0;
+        previousA = a;
+    }
+    EXPECT_TRUE(everA);
+    EXPECT_FALSE(twiceA) << "looped input A set at two consecutive polls";
+    EXPECT_TRUE(alwaysB) << "unlooped input B reads set throughout";
+
+    setClock(0, 3);  // a device update restores the normal program
+    EXPECT_EQ(Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0), 0u);
+}
+
+TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesIt) {
+    setClock(0, 3, 401, 0x8);  // time code counted at 48 kHz
+    driver.setTimecode(5760000, true);
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {5760000 + 48000, 0}).error, 0u);
+    clock.advanceMicros(999000);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u);
+    clock.advanceMicros(2000);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 1u);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u) << "reported once";
+
+    Reply status = call(QUORVI_GET_STATUS, {0}, kStatusBlockSize);
+    std::uint32_t position = (Word(status, 6) & 0xFFFFFF) | (Word(status, 7) << 24);
+    EXPECT_EQ(position, 5760000u + 48048u);
+
+    // Arming behind the position (the tray's disarm) never hits.
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {5760000 - 1, 0}).error, 0u);
+    clock.advanceMicros(1000000);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u);
+}
+
+TEST_F(DriverTest, MetersCarryTheConfiguredSignals) {
+    driver.configure([](DriverConfig& c) {
+        c.board[0].signals[0] = Signal{SignalKind::Steady, 1000000, 1000};
+        c.board[0].signals[1] = Signal{SignalKind::Clip, 0, 1000};
+        c.board[0].signals[2] = Signal{SignalKind::Decaying, 0x400000, 800};
+    });
+    Reply a = call(QUORVI_GET_STATUS, {0}, kStatusBlockSize);
+    EXPECT_EQ(Word(a, 10), 1000000u);
+    EXPECT_EQ(Word(a, 11), 0x800000u);
+    EXPECT_EQ(Word(a, 12), 0x400000u);
+    EXPECT_EQ(Word(a, 13), 0u);
+    clock.advanceMicros(100000);  // one eighth of the period: half the peak
+    EXPECT_EQ(Word(call(QUORVI_GET_STATUS, {0}, kStatusBlockSize), 12), 0x200000u);
+}
+
+TEST_F(DriverTest, RefusesWrongSizesBoardsAndCodesLikeAKernelDriver) {
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {0, 0}, kStatusBlockSize).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {0}, kStatusBlockSize - 1).error, unsigned(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(call(QUORVI_GET_BOARD_INFO, {2}, kBoardInfoSize).error, 0xF00Eu);
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {0xFFFFFFFF}, kStatusBlockSize).error, 0xF00Eu);
+    EXPECT_EQ(call(0x81012FFC, {0}, 64).error, unsigned(ERROR_INVALID_FUNCTION));
+    EXPECT_EQ(call(ICEAPI_ENUM_DEVICES, {}, 20).error, unsigned(ERROR_INVALID_FUNCTION));
+    EXPECT_EQ(call(QUORVI_GET_STATUS_FLAGS, {0}, 15).error, unsigned(ERROR_INSUFFICIENT_BUFFER));
+    Reply failed = call(QUORVI_GET_STATUS, {0, 0}, kStatusBlockSize);
+    EXPECT_TRUE(failed.out.empty());
+
+    std::vector<std::uint8_t> block(kDeviceBlockSize - 1);
+    EXPECT_EQ(driver.request(handle, QUORVI_SYS_UPDATE, block.data(), kDeviceBlockSize - 1, 0).error,
+              unsigned(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(DriverTest, StatusWordsSetOnceAreReportedOnce) {
+    driver.setStatusWords(1, 0x800000, 0x2, true);
+    driver.setStatusWords(0, 0, 0x4, false);
+    Reply first = call(QUORVI_GET_STATUS_FLAGS, {}, 16);
+    ASSERT_EQ(first.out.size(), 16u);
+    EXPECT_EQ(Word(first, 1), 0x4u);
+    EXPECT_EQ(Word(first, 2), 0x800000u);
+    EXPECT_EQ(Word(first, 3), 0x2u);
+    Reply second = call(QUORVI_GET_STATUS_FLAGS, {}, 16);
+    EXPECT_EQ(Word(second, 1), 0x4u);
+    EXPECT_EQ(Word(second, 3), 0u);
+}
+
+TEST_F(DriverTest, LintraDriverServesItsBoards) {
+    std::uint32_t ice = 0;
+    EXPECT_EQ(driver.open("\\\\.\\ICE.VXD", ice), unsigned(ERROR_FILE_NOT_FOUND)) << "no Lintra driver yet";
+    driver.configure([](DriverConfig& c) {
+        c.lintraDriver = true;
+        c.lintraBoards = 2;
+    });
+    ASSERT_EQ(driver.open(kDeviceNameLintra, ice), 0u);
+    handle = ice;
+    Reply e = call(ICEAPI_ENUM_DEVICES, {}, kIceEnumSize);
+    EXPECT_EQ(Word(e, 0), 2u);
+    EXPECT_EQ(Word(e, 2), 1u);
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 32000, 0, 0}).error, 0u);
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 2, 0, 32000, 0, 0}).error, unsigned(ERROR_DEV_NOT_EXIST));
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 12345, 0, 0}).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_I2C_SPACE, 1, 0, 0}, 5).out.size(), 5u);
+    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_MIC_GAINS, 0, 0, 0}, 2).out.size(), 2u);
+    Reply info = call(ICEAPI_GETDEVICEINFO, {0, 1, 0, 0, 0, 0}, kIceDeviceInfoSize);
+    ASSERT_EQ(info.out.size(), kIceDeviceInfoSize);
+    EXPECT_EQ(Word(info, 1), 32000u);
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {0}, kStatusBlockSize).error, unsigned(ERROR_INVALID_FUNCTION));
+}
+
+TEST_F(DriverTest, InjectedFailuresHitTheChosenRequestAndAreLogged) {
+    driver.injectFailure(QUORVI_GET_STATUS, 1, 0x1F, 1);
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {0}, kStatusBlockSize).error, 0u);
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {1}, kStatusBlockSize).error, 0x1Fu);
+    EXPECT_EQ(call(QUORVI_GET_STATUS, {1}, kStatusBlockSize).error, 0u) << "once only";
+    driver.injectFailure(kOpenRequest, -1, ERROR_ACCESS_DENIED, -1);
+    std::uint32_t other = 0;
+    EXPECT_EQ(driver.open(kDeviceNameNT, other), unsigned(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(driver.open(kDeviceNameNT, other), unsigned(ERROR_ACCESS_DENIED)) << "until cleared";
+    driver.clearFailures();
+    EXPECT_EQ(driver.open(kDeviceNameNT, other), 0u);
+
+    std::vector<LogEntry> log = driver.log();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[1].board, 1);
+    EXPECT_EQ(log[1].error, 0x1Fu);
+    EXPECT_EQ(log[1].input, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+}
+
+}  // namespace
