@@ -4,19 +4,16 @@
 
 namespace quorvi {
 
-HINSTANCE CoreModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&CoreModule), &module);
+namespace {
+const BroadcastMessages registered;
+}
+
+const win::Module& Core() {
+    static const win::Module module(win::ThisModule(), "QUORVI");
     return module;
 }
 
-std::string CoreString(UINT id) {
-    char text[512];
-    int length = LoadStringA(CoreModule(), id, text, sizeof text);
-    return std::string(text, length > 0 ? length : 0);
-}
+const BroadcastMessages& Broadcasts() { return registered; }
 
 void CopyBounded(char* out, std::size_t size, const char* text) {
     if (size == 0) return;

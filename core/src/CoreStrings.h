@@ -1,22 +1,37 @@
 #pragma once
-// The core's string table and the messages it shows.
+// The core's string table, the messages it shows and the window messages it
+// broadcasts.
 #include <windows.h>
 #include <cstddef>
 #include <string>
 
+#include "win/Messages.h"
+#include "win/RegisteredMessage.h"
+
 namespace quorvi {
 
 // The module that holds the core's resources (the DLL, or a test program
-// built from the same sources).
-HINSTANCE CoreModule();
+// built from the same sources), with the caption of its message boxes.
+const win::Module& Core();
 
-std::string CoreString(UINT id);
+inline std::string CoreString(UINT id) { return Core().String(id); }
 
-// Copies a string of the table into a fixed field, always terminated.
+// Copies text into a fixed field, cut to fit and always terminated.
 void CopyBounded(char* out, std::size_t size, const char* text);
 template <std::size_t N>
 void CopyCoreString(UINT id, char (&out)[N]) {
     CopyBounded(out, N, CoreString(id).c_str());
 }
+
+// Registered when the module loads.
+struct BroadcastMessages {
+    win::RegisteredMessage startUpdate{"START QUORVI UPDATE"};
+    win::RegisteredMessage endUpdate{"END QUORVI UPDATE"};
+    win::RegisteredMessage tray{"QUORVI TRAY"};
+    win::RegisteredMessage meters{"QUORVI METERS"};
+    win::RegisteredMessage mixer{"QUORVI MIXER"};
+    win::RegisteredMessage updateUserMenu{"QUORVI UPDATE USER MENU"};
+};
+const BroadcastMessages& Broadcasts();
 
 }  // namespace quorvi

@@ -2,11 +2,12 @@
 #include <cstring>
 
 #include "GainLaw.h"
-#include "Messages.h"
+#include "CoreStrings.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "win/Device.h"
+#include "win/ExceptionGuard.h"
 
 using namespace quorvi;
 
@@ -19,10 +20,6 @@ struct SetParamRequest {
 };
 #pragma pack(pop)
 static_assert(sizeof(SetParamRequest) == kSetParamSize);
-
-void Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
-    PostMessageA(HWND_BROADCAST, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -40,37 +37,50 @@ extern "C" unsigned WINAPI QuorviGetNumberBoards(HANDLE device) {
     return count;
 }
 
-extern "C" int WINAPI QuorviUpdateMix(SettingsRecord* record, HANDLE device, int board) {
+namespace {
+
+int UpdateMix(SettingsRecord* record, HANDLE device, int board) {
+    // Boards past the record's four blocks have nothing to send.
     if (!ValidBoard(board)) return 0;
     std::uint32_t index = board;
     SetParamRequest request{index, {}};
     if (!win::DeviceControl(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
                             sizeof request.block, nullptr)) {
-        ReportFailure(IDS_HC_GET_PARAMS_FAILED, GetLastError());
+        Core().ReportRequestFailure(IDS_HC_GET_PARAMS_FAILED, GetLastError());
         return 0;
     }
     ComputeMix(record->boards[board], record->device.boards[board], request.block);
     if (!win::DeviceControl(device, QUORVI_SET_PARAM, &request, sizeof request, nullptr, 0,
                             nullptr)) {
-        ReportFailure(IDS_SET_PARAM_FAILED, GetLastError());
+        Core().ReportRequestFailure(IDS_SET_PARAM_FAILED, GetLastError());
         return 0;
     }
     return 1;
 }
 
-extern "C" int WINAPI QuorviDoUpdate(SettingsRecord* record, HANDLE device, int) {
+int DoUpdate(SettingsRecord* record, HANDLE device, HANDLE* deviceArgument) {
     const BroadcastMessages& messages = Broadcasts();
-    Broadcast(messages.startUpdate, 0, 0);
+    messages.startUpdate.Post();
     if (!win::DeviceControl(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,
                             nullptr, 0, nullptr)) {
-        ReportFailure(IDS_SYS_UPDATE_FAILED, GetLastError());
+        Core().ReportRequestFailure(IDS_SYS_UPDATE_FAILED, GetLastError());
         return 0;
     }
     // The count is asked again before each board, as a board may go away.
     for (unsigned board = 0; board < QuorviGetNumberBoards(device); ++board) {
-        QuorviUpdateMix(record, device, static_cast<int>(board));
+        UpdateMix(record, device, static_cast<int>(board));
     }
-    Broadcast(messages.endUpdate, 0, 0);
-    Broadcast(messages.tray, reinterpret_cast<WPARAM>(record), reinterpret_cast<LPARAM>(&device));
+    messages.endUpdate.Post();
+    messages.tray.Post(reinterpret_cast<WPARAM>(record), reinterpret_cast<LPARAM>(deviceArgument));
     return 1;
+}
+
+}  // namespace
+
+extern "C" int WINAPI QuorviUpdateMix(SettingsRecord* record, HANDLE device, int board) {
+    return win::RunGuarded(0, [&] { return UpdateMix(record, device, board); });
+}
+
+extern "C" int WINAPI QuorviDoUpdate(SettingsRecord* record, HANDLE device, int) {
+    return win::RunGuarded(0, [&] { return DoUpdate(record, device, &device); });
 }

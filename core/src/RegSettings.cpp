@@ -1,0 +1,102 @@
+// The working record: the registry names the current setup file, the file
+// holds the record. Loading repairs a missing or outdated configuration.
+#include <memory>
+
+#include "CoreStrings.h"
+#include "DefaultRecord.h"
+#include "SetupFiles.h"
+#include "quorvi/QuorviCore.h"
+#include "resource.h"
+#include "win/ExceptionGuard.h"
+#include "win/RegKey.h"
+
+using namespace quorvi;
+
+namespace {
+
+const char kSetupsKey[] = "Software\\Quelmar\\Setups";
+const char kCurrent[] = "Current";
+const std::size_t kCurrentChars = MAX_PATH - 1;
+const int kPasses = 5;
+
+win::RegKey OpenSetupsKey() {
+    // Each level is created on its own, as older systems lack the path.
+    win::RegKey(win::RegKey::Create(HKEY_CURRENT_USER, "Software"));
+    win::RegKey(win::RegKey::Create(HKEY_CURRENT_USER, "Software\\Quelmar"));
+    return win::RegKey::Create(HKEY_CURRENT_USER, kSetupsKey);
+}
+
+// Shows 69 or 73 when the record could not be stored.
+void StoreRecord(const SettingsRecord& record) {
+    auto path = SetupPath(record.fileName, sizeof record.fileName);
+    SetupFileResult result = path ? WriteRecordFile(*path, record) : SetupFileCannotOpen;
+    if (result == SetupFileCannotOpen) Core().ShowMessage(IDS_CANNOT_OPEN_SETUP);
+    if (result == SetupFileCannotWrite) Core().ShowMessage(IDS_CANNOT_WRITE_SETUP);
+}
+
+// The record of basic values, written as a fresh factory file.
+void BuildBasicRecord(SettingsRecord& record) {
+    BuildDefaultRecord(record);
+    StoreRecord(record);
+}
+
+enum class Load { Done, Failed, FailedFactory };
+
+// One attempt to load the file `name` into record.
+Load LoadCurrent(const std::string& name, SettingsRecord& record) {
+    bool factory = SameFileName(name, FactoryFileName());
+    auto path = SetupPath(name.c_str(), name.size() + 1);
+    if (!path) return Load::Failed;
+    auto scratch = std::make_unique<SettingsRecord>();
+    SetupFileResult result = ReadRecordFile(*path, *scratch);
+    if (result == SetupFileOk && scratch->version == kRecordVersion) {
+        record = *scratch;
+        return Load::Done;
+    }
+    if (result == SetupFileCannotRead) Core().ShowMessage(IDS_CANNOT_READ_SETUP);
+    if (result == SetupFileOk && factory) {
+        Core().ShowMessage(IDS_FACTORY_PREVIOUS_VERSION);
+        DeleteFileA(path->c_str());
+    }
+    // A user's file of another version is left alone: only the factory file
+    // is ours to replace.
+    return factory ? Load::FailedFactory : Load::Failed;
+}
+
+}  // namespace
+
+extern "C" int WINAPI QuorviGetRegSettings(SettingsRecord* record, int quiet) {
+    return win::RunGuarded(0, [&] {
+        win::RegKey key = OpenSetupsKey();
+        bool done = false;
+        for (int pass = 0; pass < kPasses && !done; ++pass) {
+            auto name = key.queryString(kCurrent, kCurrentChars);
+            Load load = name ? LoadCurrent(*name, *record) : Load::Failed;
+            done = load == Load::Done;
+            if (load == Load::FailedFactory) {
+                BuildBasicRecord(*record);
+            } else if (load == Load::Failed) {
+                key.setString(kCurrent, FactoryFileName(), win::StoredNul::NotCounted);
+                if (!quiet) Core().ShowMessage(IDS_REGISTRY_KEY_NOT_FOUND);
+            }
+        }
+        // Without a readable file (say the directory is read-only) the caller
+        // still gets a valid record.
+        if (!done) BuildDefaultRecord(*record);
+        key.flush();
+        return 1;
+    });
+}
+
+extern "C" int WINAPI QuorviSetRegSettings(SettingsRecord* record) {
+    return win::RunGuarded(0, [&] {
+        SanitizeFileName(*record);
+        {
+            win::RegKey key = OpenSetupsKey();
+            key.setString(kCurrent, record->fileName, win::StoredNul::NotCounted);
+            key.flush();
+        }
+        StoreRecord(*record);
+        return 1;
+    });
+}

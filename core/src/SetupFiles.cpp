@@ -1,0 +1,96 @@
+#include "SetupFiles.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "CoreStrings.h"
+#include "resource.h"
+#include "win/ExceptionGuard.h"
+#include "win/File.h"
+
+namespace quorvi {
+
+bool IsPlainFileName(const char* name, std::size_t fieldSize) {
+    std::size_t length = strnlen(name, fieldSize);
+    if (length == 0 || length == fieldSize) return false;
+    std::string_view text(name, length);
+    return text.find_first_of(":\\/") == std::string_view::npos &&
+           text.find("..") == std::string_view::npos;
+}
+
+std::optional<std::string> SetupPath(const char* name, std::size_t fieldSize) {
+    if (!IsPlainFileName(name, fieldSize)) return std::nullopt;
+    std::string path = win::SystemDirectoryPath(name);
+    if (path.empty() || path.size() >= MAX_PATH) return std::nullopt;
+    return path;
+}
+
+bool SameFileName(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+SetupFileResult ReadRecordFile(const std::string& path, SettingsRecord& out) {
+    win::File file = win::File::OpenRead(path.c_str());
+    if (!file) return SetupFileCannotOpen;
+    auto scratch = std::make_unique<SettingsRecord>();
+    if (!file.readExact(scratch.get(), sizeof(SettingsRecord))) return SetupFileCannotRead;
+    std::memcpy(&out, scratch.get(), sizeof out);
+    return SetupFileOk;
+}
+
+SetupFileResult WriteRecordFile(const std::string& path, const SettingsRecord& record) {
+    win::File file = win::File::OpenWrite(path.c_str());
+    if (!file) return SetupFileCannotOpen;
+    if (!file.writeAll(&record, sizeof record)) return SetupFileCannotWrite;
+    return SetupFileOk;
+}
+
+std::string FactoryFileName() { return CoreString(IDS_FACTORY_FILE); }
+
+void SanitizeFileName(SettingsRecord& record) {
+    if (IsPlainFileName(record.fileName, sizeof record.fileName)) return;
+    std::memset(record.fileName, 0, sizeof record.fileName);
+    CopyCoreString(IDS_FACTORY_FILE, record.fileName);
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true)) Core().ShowMessage(IDS_UNSAFE_FILE_NAME);
+}
+
+}  // namespace quorvi
+
+using namespace quorvi;
+
+extern "C" int WINAPI QuorviSetupFilePath(const char* name, char* path, int size) {
+    return win::RunGuarded(0, [&] {
+        auto full = SetupPath(name, MAX_PATH);
+        if (!full || size <= 0 || full->size() >= static_cast<std::size_t>(size)) return 0;
+        CopyBounded(path, size, full->c_str());
+        return 1;
+    });
+}
+
+extern "C" int WINAPI QuorviReadSetupFile(const char* name, SettingsRecord* record) {
+    return win::RunGuarded(static_cast<int>(SetupFileCannotOpen), [&] {
+        auto path = SetupPath(name, MAX_PATH);
+        return static_cast<int>(path ? ReadRecordFile(*path, *record) : SetupFileCannotOpen);
+    });
+}
+
+extern "C" int WINAPI QuorviSaveSetupFile(const char* path, SettingsRecord* record) {
+    return win::RunGuarded(static_cast<int>(SetupFileCannotOpen), [&] {
+        SetupFileResult result = WriteRecordFile(path, *record);
+        if (result != SetupFileOk) return static_cast<int>(result);
+        // The record keeps the time of this save; the file keeps the time of
+        // the one before.
+        win::File file = win::File::OpenRead(path);
+        if (auto written = file ? file.lastWriteTime() : std::nullopt) record->fileTime = *written;
+        return static_cast<int>(SetupFileOk);
+    });
+}
+
+extern "C" int WINAPI QuorviRecordFilePath(SettingsRecord* record, char* path, int size) {
+    return win::RunGuarded(0, [&] {
+        SanitizeFileName(*record);
+        return QuorviSetupFilePath(record->fileName, path, size);
+    });
+}
