@@ -60,7 +60,6 @@
 #define IDS_VARISPEED_WORDCLOCK 136
 #define IDS_SRC_CLOCK 137
 #define IDS_BOARD_NAME 138
-#define IDS_UNSAFE_SETUP_NAME 200
 
 // Format page and Advanced Format Settings.
 #define IDC_FORMAT_PICTURE 1041

@@ -1,8 +1,9 @@
 #pragma once
 // Setup files: the operations the Setups page calls on the *.ssf files of
-// the system directory. Messages go out by the panel's string numbers
-// through the caller's reporter, so the module shows no windows itself.
-#include "quorvi/SettingsRecord.h"
+// the system directory, over quorvicore's setup-file helpers. Messages go
+// out by the panel's string numbers through the caller's reporter, so the
+// module shows no windows itself.
+#include "quorvi/QuorviCore.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,10 +18,8 @@ enum SetupMessage : int {
     kMsgCannotDeleteSetup = 71,
     kMsgEraseProtected = 72,
     kMsgCannotWriteSetup = 73,
-    kMsgUnsafeSetupName = 200,
 };
 
-inline constexpr const char* kFactoryFileName = "factory.ssf";
 inline constexpr int kMaxDescription = quorvi::kDescriptionSize - 1;
 
 using Reporter = std::function<void(int message)>;
@@ -31,14 +30,9 @@ struct SetupList {
     int current = -1;
 };
 
-// The record's file name when it is a plain name of this directory; any
-// other name (unterminated, a drive, a separator, "..") would write
-// elsewhere and is replaced by the factory file's.
-bool IsPlainFileName(const char* name, std::size_t size);
-
 class SetupFiles {
 public:
-    SetupFiles(std::string directory, Reporter report);
+    explicit SetupFiles(Reporter report) : report_(std::move(report)) {}
 
     // Lists the setups in the order the directory gives them. When the
     // record's file is among them its description is refreshed from the
@@ -62,21 +56,16 @@ public:
     // confirm() is asked only when the file may be deleted.
     bool DeleteCurrent(quorvi::SettingsRecord& record, const std::function<bool()>& confirm);
 
-    std::string PathOf(const std::string& name) const { return directory_ + "\\" + name; }
-
 private:
-    enum class ReadResult { Ok, CannotOpen, CannotRead };
-    ReadResult Read(const std::string& path, quorvi::SettingsRecord& scratch) const;
-    bool Write(const std::string& path, quorvi::SettingsRecord& record);
-    void MakeNameSafe(quorvi::SettingsRecord& record);
+    bool Save(const char* path, quorvi::SettingsRecord& record);
     SetupList Enumerate(quorvi::SettingsRecord& record);
 
-    std::string directory_;
     Reporter report_;
 };
 
-// Copies at most size - 1 characters and terminates.
+// Copies at most size - 1 characters and zero-fills the rest of the field.
 void CopyBounded(char* to, std::size_t size, const std::string& from);
+// A field's text up to its first NUL, or the whole field when it has none.
 std::string BoundedString(const char* from, std::size_t size);
 
 }  // namespace panel

@@ -1,4 +1,6 @@
 #include "SetupFiles.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/SystemDir.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <memory>
@@ -8,60 +10,38 @@ using quorvi::SettingsRecord;
 
 namespace {
 
-// A private directory standing in for the system directory.
 class SetupFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        dir_ = std::string(temp) + "panel_setups_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(dir_.c_str(), nullptr);
-        Clear();
         record_ = std::make_unique<SettingsRecord>();
         std::memset(record_.get(), 0, sizeof *record_);
     }
-    void TearDown() override {
-        Clear();
-        RemoveDirectoryA(dir_.c_str());
-    }
-    void Clear() {
-        WIN32_FIND_DATAA f;
-        HANDLE h = FindFirstFileA((dir_ + "\\*").c_str(), &f);
-        if (h == INVALID_HANDLE_VALUE) return;
-        do DeleteFileA((dir_ + "\\" + f.cFileName).c_str());
-        while (FindNextFileA(h, &f));
-        FindClose(h);
-    }
 
     SetupFiles Files() {
-        return SetupFiles(dir_, [this](int m) { messages_.push_back(m); });
+        return SetupFiles([this](int m) { messages_.push_back(m); });
     }
 
     // Writes a record file with the given description; size cuts or pads it.
-    void Put(const std::string& name, const std::string& description, DWORD size = sizeof(SettingsRecord),
-             int masterBoard = 0, int eraseProtect = 0) {
+    static void Put(const std::string& name, const std::string& description,
+                    DWORD size = sizeof(SettingsRecord), int masterBoard = 0, int eraseProtect = 0) {
         auto r = std::make_unique<SettingsRecord>();
         std::memset(r.get(), 0, sizeof *r);
         r->version = quorvi::kRecordVersion;
         r->eraseProtect = eraseProtect;
         r->device.masterBoard = masterBoard;
         CopyBounded(r->description, sizeof r->description, description);
-        std::string bytes(reinterpret_cast<const char*>(r.get()), sizeof *r);
+        std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(r.get()),
+                                   reinterpret_cast<const uint8_t*>(r.get()) + sizeof *r);
         bytes.resize(size, 'T');
-        HANDLE h = CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD put;
-        WriteFile(h, bytes.data(), size, &put, nullptr);
-        CloseHandle(h);
+        ASSERT_TRUE(testkit::WriteSystemFile(name, bytes));
     }
-    std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
-    DWORD SizeOf(const std::string& name) const {
-        WIN32_FILE_ATTRIBUTE_DATA a{};
-        return GetFileAttributesExA(Path(name).c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : 0;
+    static size_t SizeOf(const std::string& name) {
+        auto bytes = testkit::ReadSystemFile(name);
+        return bytes ? bytes->size() : 0;
     }
-    bool Exists(const std::string& name) const { return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
     void Name(const char* name) { CopyBounded(record_->fileName, sizeof record_->fileName, name); }
 
-    std::string dir_;
+    testkit::SystemDirSandbox files_{{"*.ssf"}};
     std::unique_ptr<SettingsRecord> record_;
     std::vector<int> messages_;
 };
@@ -123,16 +103,15 @@ TEST_F(SetupFilesTest, LongFilesAreReadToTheRecordAndKeepTheirTail) {
 
 TEST_F(SetupFilesTest, ACopyOfALongDescriptionStaysWithinItsField) {
     Name("orig.ssf");
-    const std::string longest(81, 'd');
-    CopyBounded(record_->description, sizeof record_->description, longest);
-    ASSERT_TRUE(Files().SaveCopy(*record_, Path("Copy of orig.ssf")));
+    CopyBounded(record_->description, sizeof record_->description, std::string(81, 'd'));
+    ASSERT_TRUE(Files().SaveCopy(*record_, testkit::SystemFilePath("Copy of orig.ssf")));
     EXPECT_EQ(std::strlen(record_->description), 81u);
     EXPECT_EQ(std::string(record_->description).rfind("Copy of ddd", 0), 0u);
     EXPECT_STREQ(record_->fileName, "Copy of orig.ssf");
     EXPECT_EQ(SizeOf("Copy of orig.ssf"), sizeof(SettingsRecord));
     EXPECT_EQ(Files().List(*record_, 1).current, 0);
 
-    EXPECT_FALSE(Files().SaveCopy(*record_, Path(std::string(140, 'n') + ".ssf")));
+    EXPECT_FALSE(Files().SaveCopy(*record_, testkit::SystemFilePath(std::string(140, 'n') + ".ssf")));
     EXPECT_EQ(messages_, std::vector<int>{kMsgCannotOpenSetup});
     EXPECT_STREQ(record_->fileName, "Copy of orig.ssf");
 }
@@ -144,29 +123,29 @@ TEST_F(SetupFilesTest, DeleteRespectsProtectionAndConfirmation) {
     EXPECT_FALSE(Files().DeleteCurrent(*record_, [&] { return asked = true; }));
     EXPECT_FALSE(asked);
     EXPECT_EQ(messages_, std::vector<int>{kMsgEraseProtected});
-    EXPECT_TRUE(Exists("keep.ssf"));
+    EXPECT_TRUE(testkit::SystemFileExists("keep.ssf"));
 
     ASSERT_TRUE(Files().ChangeProperties(*record_, std::string(100, 'p'), false));
     EXPECT_EQ(std::strlen(record_->description), 81u);
     EXPECT_FALSE(Files().DeleteCurrent(*record_, [] { return false; }));
-    EXPECT_TRUE(Exists("keep.ssf"));
+    EXPECT_TRUE(testkit::SystemFileExists("keep.ssf"));
     EXPECT_TRUE(Files().DeleteCurrent(*record_, [] { return true; }));
-    EXPECT_FALSE(Exists("keep.ssf"));
+    EXPECT_FALSE(testkit::SystemFileExists("keep.ssf"));
     EXPECT_FALSE(Files().DeleteCurrent(*record_, [] { return true; }));
     EXPECT_EQ(messages_.back(), kMsgCannotDeleteSetup);
 }
 
 TEST_F(SetupFilesTest, NamesThatLeaveTheDirectoryAreNeverWrittenThrough) {
+    testkit::MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);   // quorvicore says so, once
     Name("..\\outside.ssf");
     ASSERT_TRUE(Files().SaveCurrent(*record_));
     EXPECT_STREQ(record_->fileName, "factory.ssf");
-    EXPECT_TRUE(Exists("factory.ssf"));
+    EXPECT_TRUE(testkit::SystemFileExists("factory.ssf"));
     std::memset(record_->fileName, 'x', sizeof record_->fileName);   // unterminated
-    ASSERT_TRUE(Files().SaveCurrent(*record_));
-    EXPECT_STREQ(record_->fileName, "factory.ssf");
+    EXPECT_FALSE(Files().DeleteCurrent(*record_, [] { return true; }));
     Name("C:evil.ssf");
     EXPECT_FALSE(Files().DeleteCurrent(*record_, [] { return true; }));
-    EXPECT_EQ(messages_, (std::vector<int>{kMsgUnsafeSetupName, kMsgUnsafeSetupName, kMsgCannotDeleteSetup}));
-    EXPECT_FALSE(IsPlainFileName("a/b.ssf", 8));
-    EXPECT_TRUE(IsPlainFileName("studio.ssf", 134));
+    EXPECT_EQ(messages_, (std::vector<int>{kMsgCannotDeleteSetup, kMsgCannotDeleteSetup}));
+    EXPECT_TRUE(boxes.WaitForBoxes(1));
 }
