@@ -1,4 +1,5 @@
 #include "testkit/MessageBoxCatcher.h"
+#include "testkit/Process.h"
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -63,4 +64,17 @@ TEST(MessageBoxCatcher, MissingButtonOrMissingBoxFailsTheTest) {
     EXPECT_NONFATAL_FAILURE_ON_ALL_THREADS(ShowBoxWithoutTheAnnouncedButton(), "has no Yes button");
     EXPECT_EQ(g_result, IDOK);
     EXPECT_NONFATAL_FAILURE(AnnounceBoxThatNeverComes(), "1 announced message box(es) never appeared");
+}
+
+TEST(MessageBoxCatcher, AnswersBoxesOfAWatchedProcess) {
+    MessageBoxCatcher catcher;
+    catcher.Expect(IDYES);
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(ProgramDirectory() + "\\kit_form.exe", "box"));
+    catcher.AlsoWatch(child.Id());
+    ASSERT_TRUE(child.Wait(10000));
+    EXPECT_EQ(child.ExitCode(), static_cast<DWORD>(IDYES));
+    ASSERT_EQ(catcher.Boxes().size(), 1u);
+    EXPECT_EQ(catcher.Boxes()[0].caption, "Kit Form");
+    EXPECT_EQ(catcher.Boxes()[0].text, "Remote box");
 }

@@ -1,10 +1,14 @@
 // kit_form: shows the kit's form dialog so the robot can be shown to drive a
 // window of another process. The exit code tells what the dialog saw: bit 0
 // one rate change, bit 1 one tab change, bit 2 the name "remote" on OK,
-// bit 3 closed with OK.
+// bit 3 closed with OK. With the argument "box" it shows a Yes/No message
+// box instead and exits with the answer.
 #include "KitForms.h"
+#include <cstring>
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && strcmp(argv[1], "box") == 0)
+        return MessageBoxA(nullptr, "Remote box", "Kit Form", MB_YESNO);
     FormLog log;
     INT_PTR result = RunFormModal(log);
     return (log.rateChanges == 1) | (log.tabChanges == 1) << 1 | (log.nameOnOk == "remote") << 2 |

@@ -45,13 +45,11 @@ BOOL CALLBACK CollectPart(HWND child, LPARAM param) {
     return TRUE;
 }
 
-// A message box is a dialog of this process made of a text, an optional icon
-// and push buttons with the standard ids; the kit's own test dialogs and
-// property sheets have other controls and are left alone.
+// A message box is a dialog made of a text, an optional icon and push buttons
+// with the standard ids; the kit's own test dialogs and property sheets have
+// other controls and are left alone.
 bool IsMessageBox(HWND w, BoxParts& parts) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || ClassOf(w) != "#32770") return false;
+    if (!IsWindowVisible(w) || ClassOf(w) != "#32770") return false;
     EnumChildWindows(w, CollectPart, reinterpret_cast<LPARAM>(&parts));
     if (parts.other || parts.texts.empty() || parts.buttons.empty()) return false;
     for (const auto& [id, button] : parts.buttons)
@@ -109,6 +107,19 @@ MessageBoxCatcher::~MessageBoxCatcher() {
         ADD_FAILURE() << answers_.size() << " announced message box(es) never appeared";
 }
 
+void MessageBoxCatcher::AlsoWatch(DWORD processId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    processes_.push_back(processId);
+}
+
+bool MessageBoxCatcher::Watched(HWND w) const {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId()) return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::find(processes_.begin(), processes_.end(), pid) != processes_.end();
+}
+
 void MessageBoxCatcher::Expect(int answer, int count) {
     std::lock_guard<std::mutex> lock(mutex_);
     answers_.insert(answers_.end(), count, answer);
@@ -144,7 +155,7 @@ void MessageBoxCatcher::Scan() {
 
 void MessageBoxCatcher::Answer(HWND w) {
     BoxParts parts;
-    if (!IsMessageBox(w, parts)) return;
+    if (!Watched(w) || !IsMessageBox(w, parts)) return;
     auto seen = pressed_.find(w);
     if (seen != pressed_.end()) {
         auto& [id, tick] = seen->second;

@@ -233,7 +233,8 @@ void TypeText(HWND edit, const std::string& text) {
     if (!Usable(target, "type")) return;
     Send(target, EM_SETSEL, 0, -1);
     if (text.empty()) Send(target, WM_CLEAR, 0, 0);
-    for (char c : text) Send(target, WM_CHAR, static_cast<unsigned char>(c), 1);
+    // The Enter key types a carriage return, not a line feed.
+    for (char c : text) Send(target, WM_CHAR, c == '\n' ? '\r' : static_cast<unsigned char>(c), 1);
 }
 
 bool SelectTab(HWND tabOrSheet, int index) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <condition_variable>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -18,7 +19,7 @@ struct CaughtBox {
 };
 
 // While it lives, a watcher thread finds every message box this process shows
-// (on any thread), records its caption and text and presses a button, so no
+// (on any thread, and of the processes it is told to watch), records its caption and text and presses a button, so no
 // test ever waits on a box. Boxes are answered in the order announced with
 // Expect; a box nobody announced fails the running test and is still pressed
 // away, with the answer given here (or the nearest button the box has). Boxes
@@ -30,6 +31,9 @@ public:
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
+    // Also answers the boxes of another process, such as a program the test
+    // started, so that it cannot hang on one either.
+    void AlsoWatch(DWORD processId);
     // Announces `count` more boxes, each to be answered with `answer`.
     void Expect(int answer, int count = 1);
     // Waits until at least `count` boxes have been caught; false on timeout.
@@ -42,11 +46,13 @@ private:
     void Watch();
     void Scan();
     void Answer(HWND box);
+    bool Watched(HWND w) const;
 
     const int unexpectedAnswer_;
     mutable std::mutex mutex_;
     std::condition_variable caught_;
     std::deque<int> answers_;
+    std::vector<DWORD> processes_;
     std::vector<CaughtBox> boxes_;
     std::map<HWND, std::pair<int, DWORD>> pressed_;  // box -> button, tick of the last press
     HANDLE stop_;
