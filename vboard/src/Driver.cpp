@@ -446,6 +446,7 @@ void Driver::reset(const DriverConfig& config) {
     powerOn();
     failures_.clear();
     log_.clear();
+    logSequence_ = 0;
 }
 
 void Driver::configure(const std::function<void(DriverConfig&)>& change) {

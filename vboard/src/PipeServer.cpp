@@ -31,8 +31,26 @@ HANDLE PipeServer::createInstance(bool first) {
 
 bool PipeServer::start() {
     if (started_) return true;
+    // Wine does not refuse a second first instance, so a named object marks
+    // the pipe as served.
+    std::string marker = "quorvisim-served-" + name_;
+    for (char& c : marker)
+        if (c == '\\') c = '/';
+    served_ = CreateMutexA(nullptr, FALSE, marker.c_str());
+    if (served_ && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(served_);
+        served_ = nullptr;
+        SetLastError(ERROR_PIPE_BUSY);
+        return false;
+    }
     HANDLE first = createInstance(true);
-    if (first == INVALID_HANDLE_VALUE) return false;
+    if (first == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        CloseHandle(served_);
+        served_ = nullptr;
+        SetLastError(error);
+        return false;
+    }
     ResetEvent(stop_);
     started_ = true;
     ++threads_;
@@ -45,6 +63,8 @@ void PipeServer::stop() {
     if (!started_) return;
     SetEvent(stop_);
     WaitForSingleObject(idle_, INFINITE);
+    CloseHandle(served_);
+    served_ = nullptr;
     started_ = false;
 }
 

@@ -47,7 +47,8 @@ private:
     std::string name_;
     Factory factory_;
     HANDLE stop_ = nullptr;
-    HANDLE idle_ = nullptr;  // set while no thread runs
+    HANDLE idle_ = nullptr;    // set while no thread runs
+    HANDLE served_ = nullptr;  // named marker held while serving
     std::atomic<int> threads_{0};
     bool started_ = false;
 };

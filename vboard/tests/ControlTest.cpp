@@ -1,0 +1,146 @@
+// The control commands, and quorvisim.exe in a process of its own driven by
+// its command line and the C++ control client.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "vboard/Control.h"
+#include "vboard/InProcessBoards.h"
+#include "win/Device.h"
+#include "win/RegKey.h"
+
+using namespace quorvi;
+using namespace vboard;
+
+namespace {
+
+TEST(Control, AcceptsTheDocumentedCommandsAndRefusesMalformedOnes) {
+    ManualClock clock;
+    Driver driver(clock, DriverConfig{});
+    for (const char* good :
+         {"boards 4", "kind 3 0x21", "capability 1 0", "ticks 0 26000", "crystal 2 -0.0002", "rate 1 word 32000",
+          "loop 0 a on", "signal 0 all decay 4000000 500", "signal 1 33 clip", "status 2 0x800000 0 once",
+          "timecode 5760000 running", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
+          "lintra 2", "lintra off", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
+          "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "clear-log", "step 10", "state", "reset"})
+        EXPECT_TRUE(RunControl(driver, &clock, good).ok) << good;
+    for (const char* bad :
+         {"", "boards 5", "boards -1", "kind 4 1", "kind 0", "ticks 0 0", "crystal 0 1", "rate 0 c 48000",
+          "rate 0 a -1", "loop 0 a maybe", "signal 0 34 clip", "signal 0 all steady 9000000", "signal 0 all decay 5 2",
+          "status 0 1", "timecode 5 walking", "punch arm", "fail QUORVI_NOTHING 5", "fail QUORVI_GET_STATUS 0",
+          "fail open 5 times 0", "lintra 5", "log x", "step", "frobnicate"})
+        EXPECT_FALSE(RunControl(driver, &clock, bad).ok) << bad;
+    EXPECT_FALSE(RunControl(driver, nullptr, "step 10").ok) << "no manual clock to step";
+    EXPECT_TRUE(RunControl(driver, nullptr, "stop").stop);
+}
+
+TEST(Control, CommandsReachTheModel) {
+    InProcessBoards boards;
+    boards.control("boards 2");
+    boards.control("timecode 1000 running");
+    boards.control("step 1000");
+    EXPECT_EQ(boards.control("state"), "boards 2\nlintra off 0\nhandles 0\ntimecode 45100\n");
+    boards.control("fail QUORVI_GET_STATUS 0x1F");
+    win::Device d(kDeviceNameNT, 0, 0, OPEN_EXISTING, 0);
+    std::uint32_t board = 1;
+    std::uint8_t status[kStatusBlockSize];
+    EXPECT_FALSE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status));
+    EXPECT_EQ(GetLastError(), 0x1Fu);
+    boards.control("reset");
+    EXPECT_TRUE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status)) << "reset clears failures";
+    EXPECT_EQ(boards.control("log"), "1 1 QUORVI_GET_STATUS 1 0x0 01000000\n") << "and the log";
+}
+
+TEST(Control, LogLinesRoundTrip) {
+    LogEntry e{42, 3, QUORVI_SET_PUNCH, -1, {0x10, 0xFF, 0, 0, 0, 0, 0, 0}, 0x57, 0};
+    LogEntry back{};
+    ASSERT_TRUE(ParseLogEntry(FormatLogEntry(e), back));
+    EXPECT_EQ(back.sequence, 42u);
+    EXPECT_EQ(back.handle, 3u);
+    EXPECT_EQ(back.code, QUORVI_SET_PUNCH);
+    EXPECT_EQ(back.board, -1);
+    EXPECT_EQ(back.input, e.input);
+    EXPECT_EQ(back.error, 0x57u);
+    e.input.clear();
+    ASSERT_TRUE(ParseLogEntry(FormatLogEntry(e), back));
+    EXPECT_TRUE(back.input.empty());
+    EXPECT_FALSE(ParseLogEntry("1 2 QUORVI_GET_STATUS 0 0x0 0g", back));
+}
+
+// Runs quorvisim.exe from the directory of this test program.
+class Quorvisim {
+public:
+    explicit Quorvisim(const std::string& arguments) {
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string dir(path);
+        dir.resize(dir.find_last_of('\\') + 1);
+        std::string command = "\"" + dir + "quorvisim.exe\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    }
+    ~Quorvisim() {
+        if (!started_) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+    bool started() const { return started_; }
+    // Exit code, or STILL_ACTIVE when it has not ended within the wait.
+    DWORD waitExit(DWORD ms) {
+        DWORD code = STILL_ACTIVE;
+        WaitForSingleObject(pi_.hProcess, ms);
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION pi_{};
+    bool started_ = false;
+};
+
+// The service answers once its start-up is done; a start takes under a
+// second, the bound only keeps a broken start from hanging the test.
+bool WaitUntilServing() {
+    for (int i = 0; i < 200; ++i) {
+        std::string reply;
+        if (ControlClient{}.command("state", reply)) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
+    win::RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").deleteValue("QuorviStatus");
+    Quorvisim sim("--boards 2 --kind 1 0x21 --boot-status 0x0000FF03");
+    ASSERT_TRUE(sim.started());
+    ASSERT_TRUE(WaitUntilServing());
+    EXPECT_EQ(win::RegKey::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").dwordOr("QuorviStatus", 0), 0xFF03u);
+
+    Quorvisim second("--boards 1");
+    EXPECT_EQ(second.waitExit(30000), 1u) << "one service at a time";
+
+    win::Device d(kDeviceName9x, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, 0);
+    ASSERT_TRUE(d.valid()) << GetLastError();
+    std::uint32_t board = 1, info[7] = {};
+    ASSERT_TRUE(d.control(QUORVI_GET_BOARD_INFO, &board, 4, info, sizeof info));
+    EXPECT_EQ(info[0], 0x21u);
+
+    std::string reply;
+    ASSERT_TRUE(ControlClient{}.command("fail QUORVI_GET_BOARD_INFO 0x1F once", reply)) << reply;
+    EXPECT_FALSE(d.control(QUORVI_GET_BOARD_INFO, &board, 4, info, sizeof info));
+    EXPECT_EQ(GetLastError(), 0x1Fu);
+    EXPECT_FALSE(ControlClient{}.command("boards 9", reply));
+    std::vector<LogEntry> log = ControlClient{}.log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].error, 0x1Fu);
+    EXPECT_EQ(log[1].board, 1);
+
+    Quorvisim stop("--stop");
+    EXPECT_EQ(stop.waitExit(30000), 0u);
+    EXPECT_EQ(sim.waitExit(30000), 0u);
+    EXPECT_FALSE(ControlClient{}.command("state", reply));
+}
+
+}  // namespace
