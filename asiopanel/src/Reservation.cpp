@@ -55,7 +55,7 @@ void ReservationModel::showBoard(int board) { board_ = std::clamp(board, 0, kBoa
 
 BoardChannels ReservationModel::shownChannels() const {
     const auto& masks = settings(selected_).reservation;
-    return {inputsEnabled() ? masks.input[board_] & kAllInputs : 0, masks.output[board_] & kAllOutputs};
+    return {inputsEnabled() ? masks.in[board_] & kAllInputs : 0, masks.out[board_] & kAllOutputs};
 }
 
 void ReservationModel::reserveAll() { collect({kAllInputs, kAllOutputs}); }
@@ -66,8 +66,8 @@ void ReservationModel::reserveAllUnused() {
     BoardChannels free{kAllInputs, kAllOutputs};
     for (int j = 0; j < kInterfaceCount; ++j) {
         if (static_cast<Interface>(j) == selected_) continue;
-        free.inputs &= ~settings_[j].reservation.input[board_];
-        free.outputs &= ~settings_[j].reservation.output[board_];
+        free.inputs &= ~settings_[j].reservation.in[board_];
+        free.outputs &= ~settings_[j].reservation.out[board_];
     }
     collect(free);
 }
@@ -75,8 +75,8 @@ void ReservationModel::reserveAllUnused() {
 // Inputs stay clear for an interface that has none, whatever the grid held.
 void ReservationModel::collect(BoardChannels channels) {
     auto& masks = settings(selected_).reservation;
-    masks.input[board_] = inputsEnabled() ? channels.inputs & kAllInputs : 0;
-    masks.output[board_] = channels.outputs & kAllOutputs;
+    masks.in[board_] = inputsEnabled() ? channels.inputs & kAllInputs : 0;
+    masks.out[board_] = channels.outputs & kAllOutputs;
 }
 
 // The edit is range-tested at every change. Text that is not a decimal

@@ -8,29 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "quorvi/QuorviCore.h"
+
 namespace asiopanel {
 
 // The order is the index used for the registry keys and the radio buttons.
 enum class Interface { Asio, Easi, Gsif };
 inline constexpr int kInterfaceCount = 3;
-inline constexpr int kBoardCount = 4;
+inline constexpr int kBoardCount = quorvi::kRecordBoards;  // one tab each, always four
 
 inline constexpr std::uint32_t kDefaultBlockLatency = 48;
 inline constexpr std::uint32_t kAllInputs = 0xFFFF;    // A 1-8, B 1-8
 inline constexpr std::uint32_t kAllOutputs = 0x3FFFF;  // A 1-8, B 1-8, monitor L/R
 inline constexpr int kInputBits = 16;
 inline constexpr int kOutputBits = 18;
-
-// The drivers' reserved-channel masks, exactly as stored in RsrvChannels.
-#pragma pack(push, 1)
-struct ChannelMasks {
-    std::uint32_t input[kBoardCount];
-    std::uint32_t output[kBoardCount];
-};
-#pragma pack(pop)
-static_assert(offsetof(ChannelMasks, input) == 0);
-static_assert(offsetof(ChannelMasks, output) == 16);
-static_assert(sizeof(ChannelMasks) == 32);
 
 struct LatencyRange {
     std::uint32_t lowest;
@@ -51,7 +42,7 @@ struct InterfaceSettings {
     std::uint32_t blockLatency = 0;  // blocks of 64 samples
     std::uint32_t outputCoefficient = 0;
     std::uint32_t outputConstant = 0;  // samples
-    ChannelMasks reservation{};
+    quorvi::ChannelMaskSet reservation{};  // as stored in RsrvChannels
 };
 
 // The ticks of one board's checkbox grid.

@@ -71,32 +71,32 @@ TEST(Grid, EachInterfaceAndBoardKeepsItsOwnTicks) {
     model.select(Interface::Asio);
     model.showBoard(1);
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0x00FF, 0x30000}));
-    EXPECT_EQ(model.settings(Interface::Easi).reservation.input[1], kAllInputs);
-    EXPECT_EQ(model.settings(Interface::Easi).reservation.output[1], kAllOutputs);
+    EXPECT_EQ(model.settings(Interface::Easi).reservation.in[1], kAllInputs);
+    EXPECT_EQ(model.settings(Interface::Easi).reservation.out[1], kAllOutputs);
     model.reserveNone();
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0, 0}));
 }
 
 TEST(Grid, GsifNeitherShowsNorStoresInputs) {
     ReservationModel model;
-    model.settings(Interface::Gsif).reservation.input[0] = 0x0F;
-    model.settings(Interface::Gsif).reservation.output[0] = 0x0F;
+    model.settings(Interface::Gsif).reservation.in[0] = 0x0F;
+    model.settings(Interface::Gsif).reservation.out[0] = 0x0F;
     model.select(Interface::Gsif);
     EXPECT_FALSE(model.inputsEnabled());
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0, 0x0F}));
     model.reserveAll();
-    EXPECT_EQ(model.settings(Interface::Gsif).reservation.input[0], 0u);
-    EXPECT_EQ(model.settings(Interface::Gsif).reservation.output[0], kAllOutputs);
+    EXPECT_EQ(model.settings(Interface::Gsif).reservation.in[0], 0u);
+    EXPECT_EQ(model.settings(Interface::Gsif).reservation.out[0], kAllOutputs);
 }
 
 TEST(Grid, AllUnusedLeavesWhatTheOtherTwoHold) {
     ReservationModel model(Interface::Easi);
-    model.settings(Interface::Asio).reservation.input[0] = 0x000F;
-    model.settings(Interface::Gsif).reservation.output[0] = 0x30000;
-    model.settings(Interface::Asio).reservation.output[1] = 0xFF;  // another board: no effect
+    model.settings(Interface::Asio).reservation.in[0] = 0x000F;
+    model.settings(Interface::Gsif).reservation.out[0] = 0x30000;
+    model.settings(Interface::Asio).reservation.out[1] = 0xFF;  // another board: no effect
     model.reserveAllUnused();
-    EXPECT_EQ(model.settings(Interface::Easi).reservation.input[0], 0xFFF0u);
-    EXPECT_EQ(model.settings(Interface::Easi).reservation.output[0], 0xFFFFu);
+    EXPECT_EQ(model.settings(Interface::Easi).reservation.in[0], 0xFFF0u);
+    EXPECT_EQ(model.settings(Interface::Easi).reservation.out[0], 0xFFFFu);
 }
 
 TEST(DriverClsids, KeyNamesSpellTheGuidsAsWindowsDoes) {
