@@ -6,6 +6,7 @@
 
 #include "vboard/Control.h"
 #include "vboard/InProcessBoards.h"
+#include "vboard/QuorvisimProcess.h"
 #include "win/Device.h"
 #include "win/RegKey.h"
 
@@ -67,58 +68,15 @@ TEST(Control, LogLinesRoundTrip) {
     EXPECT_FALSE(ParseLogEntry("1 2 QUORVI_GET_STATUS 0 0x0 0g", back));
 }
 
-// Runs quorvisim.exe from the directory of this test program.
-class Quorvisim {
-public:
-    explicit Quorvisim(const std::string& arguments) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string dir(path);
-        dir.resize(dir.find_last_of('\\') + 1);
-        std::string command = "\"" + dir + "quorvisim.exe\" " + arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
-    }
-    ~Quorvisim() {
-        if (!started_) return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
-        CloseHandle(pi_.hProcess);
-        CloseHandle(pi_.hThread);
-    }
-    bool started() const { return started_; }
-    // Exit code, or STILL_ACTIVE when it has not ended within the wait.
-    DWORD waitExit(DWORD ms) {
-        DWORD code = STILL_ACTIVE;
-        WaitForSingleObject(pi_.hProcess, ms);
-        GetExitCodeProcess(pi_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION pi_{};
-    bool started_ = false;
-};
-
-// The service answers once its start-up is done; a start takes under a
-// second, the bound only keeps a broken start from hanging the test.
-bool WaitUntilServing() {
-    for (int i = 0; i < 200; ++i) {
-        std::string reply;
-        if (ControlClient{}.command("state", reply)) return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
     win::RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").deleteValue("QuorviStatus");
-    Quorvisim sim("--boards 2 --kind 1 0x21 --boot-status 0x0000FF03");
+    QuorvisimProcess sim(FindQuorvisim(), "--boards 2 --kind 1 0x21 --boot-status 0x0000FF03");
     ASSERT_TRUE(sim.started());
-    ASSERT_TRUE(WaitUntilServing());
+    // The bound only keeps a broken start from hanging the test.
+    ASSERT_TRUE(sim.waitServing(20000));
     EXPECT_EQ(win::RegKey::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").dwordOr("QuorviStatus", 0), 0xFF03u);
 
-    Quorvisim second("--boards 1");
+    QuorvisimProcess second(FindQuorvisim(), "--boards 1");
     EXPECT_EQ(second.waitExit(30000), 1u) << "one service at a time";
 
     win::Device d(kDeviceName9x, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, 0);
@@ -137,7 +95,7 @@ TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
     EXPECT_EQ(log[1].error, 0x1Fu);
     EXPECT_EQ(log[1].board, 1);
 
-    Quorvisim stop("--stop");
+    QuorvisimProcess stop(FindQuorvisim(), "--stop");
     EXPECT_EQ(stop.waitExit(30000), 0u);
     EXPECT_EQ(sim.waitExit(30000), 0u);
     EXPECT_FALSE(ControlClient{}.command("state", reply));
