@@ -1,17 +1,8 @@
 #include "LatencyStore.h"
 
-#include "quorvi/DriverClsids.h"
 #include "quorvi/QuorviCore.h"
 
 namespace asiopanel {
-
-const char* driverKey(Interface i) {
-    switch (i) {
-    case Interface::Easi: return quorvi::kEasiDriverKey.data();
-    case Interface::Gsif: return quorvi::kGsifDriverKey.data();
-    default: return quorvi::kAsioDriverKey.data();
-    }
-}
 
 void loadSettings(ReservationModel& model) {
     for (int i = 0; i < kInterfaceCount; ++i) {

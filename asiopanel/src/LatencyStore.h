@@ -5,9 +5,6 @@
 
 namespace asiopanel {
 
-// Registry path under HKEY_CLASSES_ROOT of an interface's driver class.
-const char* driverKey(Interface i);
-
 // Fills every interface from its key; a missing key or value keeps what the
 // model held, and latencies out of range become the default.
 void loadSettings(ReservationModel& model);

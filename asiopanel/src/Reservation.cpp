@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "quorvi/DriverClsids.h"
+
 namespace asiopanel {
 namespace {
 
@@ -32,6 +34,14 @@ std::string milliseconds(std::uint64_t samples, double rate, const char* format)
 
 LatencyRange latencyRange(Interface i) {
     return i == Interface::Gsif ? LatencyRange{16, 1024} : LatencyRange{2, 1024};
+}
+
+const char* driverKey(Interface i) {
+    switch (i) {
+    case Interface::Easi: return quorvi::kEasiDriverKey.data();
+    case Interface::Gsif: return quorvi::kGsifDriverKey.data();
+    default: return quorvi::kAsioDriverKey.data();
+    }
 }
 
 bool showsLatency(Interface i) { return i != Interface::Gsif; }

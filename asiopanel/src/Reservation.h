@@ -35,6 +35,9 @@ bool showsLatency(Interface i);
 // GSIF streams outputs only.
 bool usesInputs(Interface i);
 
+// Registry path under HKEY_CLASSES_ROOT of the interface's driver class.
+const char* driverKey(Interface i);
+
 // "/EASI" in any case opens on EASI; anything else on ASIO.
 Interface interfaceFromCommandLine(std::string_view commandLine);
 
