@@ -1,5 +1,7 @@
 #include "testkit/MessageBoxCatcher.h"
 #include "testkit/Process.h"
+#include "testkit/Robot.h"
+#include "forms/KitForms.h"
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -77,4 +79,21 @@ TEST(MessageBoxCatcher, AnswersBoxesOfAWatchedProcess) {
     ASSERT_EQ(catcher.Boxes().size(), 1u);
     EXPECT_EQ(catcher.Boxes()[0].caption, "Kit Form");
     EXPECT_EQ(catcher.Boxes()[0].text, "Remote box");
+}
+
+TEST(MessageBoxCatcher, LeavesAProgramsOwnPlainDialogAlone) {
+    MessageBoxCatcher catcher;
+    catcher.Expect(IDOK);
+    INT_PTR result = 0;
+    RunWhile([&] { result = RunNoticeModal(); },
+             [&] {
+                 HWND notice = WaitForTopWindow("#32770", "Kit Notice");
+                 if (!notice) return;
+                 // The catcher's scan that finds this box also passes the notice.
+                 MessageBoxA(nullptr, "A real one", "Kit", MB_OK);
+                 EXPECT_TRUE(IsVisible(notice));
+                 PostClick(Control(notice, IDOK));
+             });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(catcher.Texts(), std::vector<std::string>{"A real one"});
 }

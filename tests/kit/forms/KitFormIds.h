@@ -1,9 +1,11 @@
 #pragma once
 // Dialogs the kit's tests drive: a form with one control of each kind the
-// robot works, and a two-page property sheet.
+// robot works, a two-page property sheet, and a notice that looks like a
+// message box but is the program's own.
 #define IDD_KIT_FORM 100
 #define IDD_KIT_PAGE1 101
 #define IDD_KIT_PAGE2 102
+#define IDD_KIT_NOTICE 103
 
 #define IDC_NAME 1001
 #define IDC_LEVEL 1002

@@ -126,7 +126,20 @@ INT_PTR CALLBACK SecondPageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     return TRUE;
 }
 
+INT_PTR CALLBACK NoticeProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dlg, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
 }  // namespace
+
+INT_PTR RunNoticeModal() {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KIT_NOTICE), nullptr, NoticeProc, 0);
+}
 
 INT_PTR RunFormModal(FormLog& log) {
     InitControls();

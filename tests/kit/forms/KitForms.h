@@ -26,3 +26,5 @@ HWND CreateForm(FormLog& log);
 // Page 1 refuses to be left while its edit is empty; page 2 shows "Applied."
 // in a message box on apply when its check box is set.
 INT_PTR RunSheetModal(SheetLog& log);
+// Ends with the button pressed.
+INT_PTR RunNoticeModal();

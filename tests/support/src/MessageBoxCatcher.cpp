@@ -45,11 +45,13 @@ BOOL CALLBACK CollectPart(HWND child, LPARAM param) {
     return TRUE;
 }
 
-// A message box is a dialog made of a text, an optional icon and push buttons
-// with the standard ids; the kit's own test dialogs and property sheets have
-// other controls and are left alone.
+// A message box is a dialog of the system's own (no module, or user32, owns
+// its template) made of a text, an optional icon and push buttons with the
+// standard ids. A program's dialog, however plain, is left to the robot.
 bool IsMessageBox(HWND w, BoxParts& parts) {
     if (!IsWindowVisible(w) || ClassOf(w) != "#32770") return false;
+    auto module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(w, GWLP_HINSTANCE));
+    if (module && module != GetModuleHandleA("user32.dll")) return false;
     EnumChildWindows(w, CollectPart, reinterpret_cast<LPARAM>(&parts));
     if (parts.other || parts.texts.empty() || parts.buttons.empty()) return false;
     for (const auto& [id, button] : parts.buttons)
