@@ -1,3 +1,4 @@
+#include "testkit/Process.h"
 #include "testkit/Registry.h"
 #include "testkit/SystemDir.h"
 #include <gtest/gtest-spi.h>
@@ -49,6 +50,15 @@ TEST(RegistrySandbox, RefusesKeysNearTheRoot) {
     EXPECT_NONFATAL_FAILURE(DeleteRegTree(HKEY_CLASSES_ROOT, "\\CLSID\\"), "too near the root");
     EXPECT_NONFATAL_FAILURE(DeleteRegTree(HKEY_CURRENT_USER, ""), "too near the root");
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software"));
+}
+
+TEST(WindowsVersionSetting, AppliesToOneProgramWhileItLasts) {
+    const std::string form = ProgramDirectory() + "\\kit_form.exe";
+    {
+        WindowsVersionSetting win98("kit_form.exe", "win98");
+        EXPECT_EQ(RunProgram(form, "version").exitCode, 10410u);
+    }
+    EXPECT_EQ(RunProgram(form, "version").exitCode, 20601u);
 }
 
 TEST(SystemDirSandbox, DeletesMatchingFilesOnly) {

@@ -137,4 +137,17 @@ bool WriteRegDword(HKEY root, const std::string& path, const std::string& name, 
     return WriteRegValue(root, path, name, REG_DWORD, &value, sizeof value);
 }
 
+WindowsVersionSetting::WindowsVersionSetting(const std::string& program, const std::string& version)
+    : key_("Software\\Wine\\AppDefaults\\" + program) {
+    EXPECT_TRUE(WriteRegString(HKEY_CURRENT_USER, key_, "Version", version))
+        << "could not set the Windows version of " << program;
+}
+
+WindowsVersionSetting::~WindowsVersionSetting() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+}
+
 }  // namespace testkit

@@ -54,4 +54,18 @@ bool WriteRegValue(HKEY root, const std::string& path, const std::string& name, 
 bool WriteRegString(HKEY root, const std::string& path, const std::string& name, const std::string& value);
 bool WriteRegDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
 
+// Makes Wine report another Windows version ("win98", "nt40", "winxp"...) to
+// one program, named by its file name, for the object's life: the way
+// Windows 9x behaviour is tested. The child processes started meanwhile see it.
+class WindowsVersionSetting {
+public:
+    WindowsVersionSetting(const std::string& program, const std::string& version);
+    ~WindowsVersionSetting();
+    WindowsVersionSetting(const WindowsVersionSetting&) = delete;
+    WindowsVersionSetting& operator=(const WindowsVersionSetting&) = delete;
+
+private:
+    std::string key_;
+};
+
 }  // namespace testkit
