@@ -1,0 +1,174 @@
+#include "PanelApp.h"
+#include "ClockRules.h"
+#include "ClocksPage.h"
+#include "ModeDlg.h"
+#include "PanelPage.h"
+#include "PanelSheet.h"
+#include "RoutingPages.h"
+#include "SetupFiles.h"
+#include "resource.h"
+#include "quorvi/DriverRequests.h"
+#include "win/RegKey.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace panel {
+
+namespace {
+
+// One record per program for its whole run, as every deliverable holds it.
+quorvi::SettingsRecord workingRecord;
+
+constexpr const char* kQuelmarKey = "Software\\Quelmar";
+constexpr const char* kLastPageValue = "ControlPanelPage";
+
+// The pages built so far; the others join the sheet in their places later.
+bool PageBuilt(PageKind kind) {
+    return kind == PageKind::Format || kind == PageKind::Clocks || kind == PageKind::InRouting ||
+           kind == PageKind::OutRouting;
+}
+
+}  // namespace
+
+PanelApp::PanelApp(HINSTANCE instance) : module_(instance, "QUORVI"), record_(&workingRecord) {}
+
+PanelApp::~PanelApp() = default;
+
+void PanelApp::ShowMessage(UINT id, HWND owner) const {
+    module_.ShowMessage(id, MB_OK | MB_ICONEXCLAMATION, owner);
+}
+
+bool PanelApp::ReadOsVersion(HWND owner) {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version)) {
+        windowsNT_ = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+        return true;
+    }
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&text), 0, nullptr);
+    MessageBoxA(owner, text ? text : "", "Couldn't determine OS version!", MB_OK | MB_ICONWARNING);
+    LocalFree(text);
+    return false;
+}
+
+void PanelApp::FindBoards() {
+    boardCount_ = 0;
+    oldBoardPresent_ = false;
+    device_ = windowsNT_
+        ? win::Device(quorvi::kDeviceNameNT, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING, 0)
+        : win::Device(quorvi::kDeviceName9x, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
+    if (!device_) return;
+    for (std::uint32_t board = 0; board < quorvi::kMaxBoards; ++board) {
+        std::uint8_t info[quorvi::kBoardInfoSize] = {};
+        if (!device_.control(quorvi::QUORVI_GET_BOARD_INFO, &board, sizeof board, info, sizeof info))
+            break;
+        std::uint32_t capability;
+        std::memcpy(&capability, info + 20, sizeof capability);
+        boardCapability_[board] = capability;
+        if (capability == 0) oldBoardPresent_ = true;
+        ++boardCount_;
+    }
+    if (boardCount_ == 0) device_.reset();
+}
+
+void PanelApp::ReadRateFactors() {
+    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, kQuelmarKey);
+    const DWORD samples = key.dwordOr("Samples", kDefaultSamples);
+    for (int board = 0; board < boardCount_; ++board) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Ticks%d", board);
+        rateFactor_[board] = RateFactor(samples, key.dwordOr(name, kDefaultTicks));
+    }
+}
+
+void PanelApp::BuildPages() {
+    pages_.clear();
+    for (const PagePlace& place : PlanPages(boardCount_, windowsNT_, PageBuilt)) {
+        std::unique_ptr<PanelPage> page;
+        switch (place.kind) {
+        case PageKind::Format: page = std::make_unique<CModeDlg>(*this, place.board); break;
+        case PageKind::Clocks:
+            // Every board's page takes the first board's capability.
+            page = std::make_unique<CClocksPage>(*this, place.board, boardCapability_[0]);
+            break;
+        case PageKind::InRouting: page = std::make_unique<CInRouteDlg>(*this, place.board); break;
+        case PageKind::OutRouting: page = std::make_unique<CRoutingDlg>(*this, place.board); break;
+        default: continue;
+        }
+        page->SetIcon(static_cast<HICON>(LoadImageA(module_.instance(),
+                                                    MAKEINTRESOURCEA(BoardIconId(place.board)),
+                                                    IMAGE_ICON, 16, 16, LR_SHARED)));
+        page->SetSheetIndex(static_cast<int>(pages_.size()));
+        pages_.push_back(std::move(page));
+    }
+}
+
+int PanelApp::StoredPage() const {
+    win::RegKey key = win::RegKey::Open(HKEY_LOCAL_MACHINE, kQuelmarKey);
+    const DWORD page = key.dwordOr(kLastPageValue, 0);
+    // A page of a board that is gone, or of pages not built here, opens the first.
+    return page < pages_.size() ? static_cast<int>(page) : 0;
+}
+
+void PanelApp::StorePage() const {
+    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, kQuelmarKey, KEY_WRITE);
+    key.setDword(kLastPageValue, static_cast<DWORD>(lastPageIndex_));
+}
+
+void PanelApp::Run(HWND owner) {
+    CPanelSheet sheet(*this, module_.String(IDS_CAPTION));
+    if (!ReadOsVersion(owner)) return;
+    FindBoards();
+    if (boardCount_ == 0) {
+        ShowMessage(IDS_NO_BOARDS, owner);
+        return;
+    }
+    QuorviGetRegSettings(record_, 0);
+    record_->device.masterBoard = std::clamp(record_->device.masterBoard, 0, boardCount_ - 1);
+    ReadRateFactors();
+    BuildPages();
+    for (auto& page : pages_) {
+        page->Initialise();
+        sheet.AddPage(*page);
+    }
+    // Without a Setups page no other setup can be chosen, so the record is
+    // the current setup from the start.
+    setupIsCurrent_ = true;
+    lastPageIndex_ = StoredPage();
+    sheet.SetActivePage(lastPageIndex_);
+    sheet.RunModal(owner);
+    StorePage();
+    pages_.clear();
+    device_.reset();
+}
+
+void PanelApp::Apply() {
+    SetupFiles files([this](int id) { ShowMessage(id, nullptr); });
+    files.SaveCurrent(*record_);
+    QuorviSetRegSettings(record_);
+    QuorviDoUpdate(record_, device_.get(), 0);
+    setupIsCurrent_ = true;
+}
+
+void PanelApp::Reload() {
+    for (auto& page : pages_) page->Initialise();
+    for (auto& page : pages_) {
+        if (!page->shown()) continue;
+        page->Refresh();
+        InvalidateRect(page->hwnd(), nullptr, TRUE);
+    }
+}
+
+void PanelApp::OnSettingsStored() {
+    if (!setupIsCurrent_) return;
+    QuorviGetRegSettings(record_, 0);
+    Reload();
+}
+
+}  // namespace panel

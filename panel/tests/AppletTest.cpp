@@ -1,0 +1,194 @@
+// The real applet, driven by the robot against virtual boards in this process.
+#include "quorvi/DriverRequests.h"
+#include "quorvi/SettingsRecord.h"
+#include "resource.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/Process.h"
+#include "testkit/Registry.h"
+#include "testkit/Robot.h"
+#include "testkit/SystemDir.h"
+#include "vboard/InProcessBoards.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <cpl.h>
+#include <prsht.h>
+#include <gtest/gtest.h>
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+using namespace testkit;
+
+namespace {
+
+constexpr const char* kCaption = "QUORVI Properties";
+constexpr int kApplyNow = 0x3021;   // the sheet's Apply button
+constexpr std::size_t kFormatOffset =
+    offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, boards) +
+    offsetof(quorvi::BoardDeviceBlock, format);
+
+class AppletTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        applet_ = LoadLibraryA("quorvipanel.cpl");
+        ASSERT_NE(applet_, nullptr);
+        entry_ = reinterpret_cast<APPLET_PROC>(GetProcAddress(applet_, "CPlApplet"));
+        ASSERT_NE(entry_, nullptr);
+    }
+    void TearDown() override {
+        if (applet_) FreeLibrary(applet_);
+    }
+
+    void Boards(std::uint32_t count) {
+        vboard::DriverConfig config;
+        config.boards = count;
+        boards_.reset();   // one service holds the pipe at a time
+        boards_ = std::make_unique<vboard::InProcessBoards>(config);
+        ASSERT_TRUE(boards_->serving());
+    }
+    std::size_t Updates() const { return boards_->log(quorvi::QUORVI_SYS_UPDATE).size(); }
+
+    // Opens the applet as the Control Panel does and runs script on the sheet.
+    void RunSheet(const std::function<void(HWND)>& script) {
+        RunWhile(
+            [&] {
+                EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
+                entry_(nullptr, CPL_DBLCLK, 0, 0);
+                entry_(nullptr, CPL_EXIT, 0, 0);
+            },
+            [&] {
+                HWND sheet = WaitForTopWindow("", kCaption);
+                if (sheet) script(sheet);
+            });
+    }
+
+    static std::vector<std::string> Tabs(HWND sheet) {
+        HWND tab = PropSheet_GetTabControl(sheet);
+        std::vector<std::string> names;
+        for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
+            char text[64] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            names.push_back(text);
+        }
+        return names;
+    }
+    static int ActiveTab(HWND sheet) { return TabCtrl_GetCurSel(PropSheet_GetTabControl(sheet)); }
+    static void CloseWith(HWND sheet, int button) {
+        PostClick(Control(sheet, button));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
+    }
+    static int StoredFormat(int board) {
+        auto bytes = ReadSystemFile("factory.ssf");
+        const std::size_t at = kFormatOffset + board * sizeof(quorvi::BoardDeviceBlock);
+        return bytes && bytes->size() > at ? (*bytes)[at] : -1;
+    }
+
+    RegistrySandbox registry_;
+    SystemDirSandbox files_{{"*.ssf"}};
+    std::unique_ptr<vboard::InProcessBoards> boards_;
+    HMODULE applet_ = nullptr;
+    APPLET_PROC entry_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(AppletTest, EachBoardBringsItsPages) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);   // a fresh registry: settings restored to the factory file
+    Boards(1);
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(Tabs(sheet), (std::vector<std::string>{"Format", "Clocks", "In Routing", "Out Routing"}));
+        CloseWith(sheet, IDCANCEL);
+    });
+    Boards(2);
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(Tabs(sheet).size(), 8u);
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(Updates(), 0u);
+}
+
+TEST_F(AppletTest, OkAppliesOnceHoweverManyPagesWereShown) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(2);
+    RunSheet([&](HWND sheet) {
+        SelectTab(sheet, 4);   // board 2's Format page
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 2);
+        SelectTab(sheet, 5);
+        SelectTab(sheet, 6);
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(Updates(), 1u);
+    EXPECT_EQ(StoredFormat(1), 2);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, "Software\\Quelmar\\Setups", "Current"), "factory.ssf");
+    const auto sent = boards_->log(quorvi::QUORVI_SYS_UPDATE);
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].input.size(), sizeof(quorvi::DeviceBlock));
+    EXPECT_EQ(sent[0].input[offsetof(quorvi::DeviceBlock, boards) + sizeof(quorvi::BoardDeviceBlock) +
+                            offsetof(quorvi::BoardDeviceBlock, format)], 2);
+
+    RunSheet([&](HWND sheet) {   // the last page comes back, and Apply applies again
+        EXPECT_EQ(ActiveTab(sheet), 6);
+        SelectTab(sheet, 4);
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 0);
+        Click(Control(sheet, kApplyNow));
+        EXPECT_EQ(Updates(), 2u);
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(Updates(), 2u);
+    EXPECT_EQ(StoredFormat(1), 0);
+    EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage"), 4u);
+}
+
+TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(1);
+    RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, 2));
+        Click(Control(sheet, IDC_DELETE_ALL_ROUTES));
+        boxes.Expect(IDOK);
+        EXPECT_FALSE(SelectTab(sheet, 0));
+        boxes.Expect(IDOK);
+        PostClick(Control(sheet, IDOK));
+        ASSERT_TRUE(boxes.WaitForBoxes(3));
+        EXPECT_TRUE(IsWindow(sheet));
+        EXPECT_EQ(Updates(), 0u);
+        Click(Control(sheet, IDC_DEFAULT_ROUTES));
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(Updates(), 1u);
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1], "Routing table is incomplete.  You must route all channels\nbefore continuing.");
+    EXPECT_EQ(texts[2], texts[1]);
+}
+
+TEST_F(AppletTest, RunsUnderWindows98) {
+    Boards(1);
+    const std::string appDefaults = "Software\\Wine\\AppDefaults\\panel_applet_host.exe";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appDefaults.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+    RegCloseKey(key);
+
+    ChildProcess host;
+    ASSERT_TRUE(host.Start(ProgramDirectory() + "\\panel_applet_host.exe"));
+    // The child's own box about the fresh registry comes first.
+    HWND box = WaitForTopWindow("#32770", "QUORVI", kRobotWaitMs, host.Id());
+    if (box) PostClick(Control(box, IDOK));
+    HWND sheet = WaitForTopWindow("", kCaption, kRobotWaitMs, host.Id());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(Tabs(sheet).size(), 4u);
+    EXPECT_GE(boards_->log(quorvi::QUORVI_GET_BOARD_INFO).size(), 2u);
+    PostClick(Control(sheet, IDCANCEL));
+    EXPECT_TRUE(host.Wait(kRobotWaitMs));
+    EXPECT_EQ(host.ExitCode(), 0u);
+    DeleteRegTree(HKEY_CURRENT_USER, appDefaults);
+}
