@@ -159,7 +159,7 @@ INT_PTR LatencyReservationDialog::DlgProc(UINT message, WPARAM wParam, LPARAM lP
             return Result(FALSE);
         }
         if (header->code == TCN_SELCHANGE) {
-            model_.showBoard(static_cast<int>(SendDlgItemMessageA(hwnd(), IDC_BOARD_TAB, TCM_GETCURSEL, 0, 0)));
+            model_.selectBoard(static_cast<int>(SendDlgItemMessageA(hwnd(), IDC_BOARD_TAB, TCM_GETCURSEL, 0, 0)));
             showBoard();
             return TRUE;
         }

@@ -61,7 +61,7 @@ void ReservationModel::resetInvalidLatencies() {
     }
 }
 
-void ReservationModel::showBoard(int board) { board_ = std::clamp(board, 0, kBoardCount - 1); }
+void ReservationModel::selectBoard(int board) { board_ = std::clamp(board, 0, kBoardCount - 1); }
 
 BoardChannels ReservationModel::shownChannels() const {
     const auto& masks = settings(selected_).reservation;

@@ -74,7 +74,7 @@ public:
     Interface selected() const { return selected_; }
     void select(Interface i) { selected_ = i; }
     int board() const { return board_; }
-    void showBoard(int board);
+    void selectBoard(int board);
     // Fixed by the interface the program opened on.
     LatencyRange spinRange() const { return latencyRange(start_); }
 

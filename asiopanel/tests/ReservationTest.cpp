@@ -61,15 +61,15 @@ TEST(Latency, TextsInMillisecondsAtBothRates) {
 
 TEST(Grid, EachInterfaceAndBoardKeepsItsOwnTicks) {
     ReservationModel model(Interface::Asio);
-    model.showBoard(1);
+    model.selectBoard(1);
     model.collect({0x00FF, 0x30000});
     model.select(Interface::Easi);
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0, 0}));
     model.reserveAll();
-    model.showBoard(0);
+    model.selectBoard(0);
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0, 0}));
     model.select(Interface::Asio);
-    model.showBoard(1);
+    model.selectBoard(1);
     EXPECT_EQ(model.shownChannels(), (BoardChannels{0x00FF, 0x30000}));
     EXPECT_EQ(model.settings(Interface::Easi).reservation.in[1], kAllInputs);
     EXPECT_EQ(model.settings(Interface::Easi).reservation.out[1], kAllOutputs);
