@@ -1,28 +1,31 @@
 # asiopanel: reserve board 1's interface A channels and the monitor pair for
 # ASIO, store them with OK and show what the drivers will read.
-demo_driver=$(built asiopanel_demo.exe)
-mapfile -t asiopanel_keys < <(wine "$demo_driver" keys | tr -d '\r')
-# The drivers' installers make their class keys and write the output latency
-# coefficients; stand in for them where nobody has.
-for key in "${asiopanel_keys[@]}"; do
-    wine reg query "$key" /v o_CoeffBLatency >/dev/null 2>&1 && continue
-    wine reg add "$key" /v o_CoeffBLatency /t REG_DWORD /d 2 /f >/dev/null 2>&1
-    wine reg add "$key" /v o_ConstSLatency /t REG_DWORD /d 32 /f >/dev/null 2>&1
-done
+asiopanel_driver=$(built asiopanel_demo.exe)
+if [ ! -f "$sysdir/asiopanel.exe" ] || [ -z "$asiopanel_driver" ]; then
+    report "asiopanel.exe or its demo driver not built; step skipped"
+else
+    mapfile -t asiopanel_keys < <(wine "$asiopanel_driver" keys | tr -d '\r')
+    # The drivers' installers make their class keys and write the output
+    # latency coefficients; stand in for them where nobody has.
+    for key in "${asiopanel_keys[@]}"; do
+        wine reg query "$key" /v o_CoeffBLatency >/dev/null 2>&1 && continue
+        wine reg add "$key" /v o_CoeffBLatency /t REG_DWORD /d 2 /f >/dev/null 2>&1
+        wine reg add "$key" /v o_ConstSLatency /t REG_DWORD /d 32 /f >/dev/null 2>&1
+    done
 
-wine "$sysdir/asiopanel.exe" ASIO &
-asiopanel_pid=$!
-wine "$demo_driver" reserve
-sleep 1  # let the ticks paint
-shot asiopanel-reserved
-wine "$demo_driver" ok
-for _ in $(seq 100); do kill -0 "$asiopanel_pid" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$asiopanel_pid" 2>/dev/null; then
-    report "asiopanel did not close after OK"
-    kill "$asiopanel_pid"
-    false
+    wine "$sysdir/asiopanel.exe" ASIO &
+    asiopanel_pid=$!
+    wine "$asiopanel_driver" reserve
+    sleep 1  # let the ticks paint
+    shot asiopanel-reserved
+    wine "$asiopanel_driver" ok
+    for _ in $(seq 100); do kill -0 "$asiopanel_pid" 2>/dev/null || break; sleep 0.2; done
+    if kill -0 "$asiopanel_pid" 2>/dev/null; then
+        report "asiopanel did not close after OK"
+        kill "$asiopanel_pid"
+        false
+    fi
+    report "stored for ASIO (${asiopanel_keys[0]}):"
+    wine reg query "${asiopanel_keys[0]}" | tr -d '\r' | grep -E 'BlockLatency|RsrvChannels' |
+        while read -r line; do report "  $line"; done
 fi
-report "stored for ASIO:"
-wine reg query "${asiopanel_keys[0]}" | tr -d '\r' | grep -E 'BlockLatency|RsrvChannels' | while read -r line; do
-    report "  $line"
-done
