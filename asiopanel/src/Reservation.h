@@ -73,7 +73,6 @@ public:
 
     Interface selected() const { return selected_; }
     void select(Interface i) { selected_ = i; }
-    int board() const { return board_; }
     void selectBoard(int board);
     // Fixed by the interface the program opened on.
     LatencyRange spinRange() const { return latencyRange(start_); }
