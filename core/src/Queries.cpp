@@ -81,7 +81,8 @@ extern "C" int WINAPI QuorviTimeCodeEnabled(HANDLE device) {
         std::uint32_t setup[kSysSetupSize / 4] = {};
         if (!win::DeviceControl(device, QUORVI_GET_SYS_SETUP, nullptr, 0, setup, sizeof setup,
                                 nullptr)) {
-            Core().ReportRequestFailure(IDS_GET_SYS_SETUP_FAILED, GetLastError());
+            DWORD error = GetLastError();
+            Core().ReportRequestFailure(IDS_GET_SYS_SETUP_FAILED, error);
             return 0;
         }
         return (setup[6] & 3) != 0 ? 1 : 0;

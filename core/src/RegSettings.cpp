@@ -26,6 +26,12 @@ win::RegKey OpenSetupsKey() {
     return win::RegKey::Create(HKEY_CURRENT_USER, kSetupsKey);
 }
 
+// The size given leaves the terminator out, as the value has always been
+// written; NT (and Wine) count it back in when the byte after is a NUL.
+void SetCurrent(win::RegKey& key, const std::string& name) {
+    key.setString(kCurrent, name, win::StoredNul::NotCounted);
+}
+
 // Shows 69 or 73 when the record could not be stored.
 void StoreRecord(const SettingsRecord& record) {
     auto path = SetupPath(record.fileName, sizeof record.fileName);
@@ -76,7 +82,7 @@ extern "C" int WINAPI QuorviGetRegSettings(SettingsRecord* record, int quiet) {
             if (load == Load::FailedFactory) {
                 BuildBasicRecord(*record);
             } else if (load == Load::Failed) {
-                key.setString(kCurrent, FactoryFileName(), win::StoredNul::NotCounted);
+                SetCurrent(key, FactoryFileName());
                 if (!quiet) Core().ShowMessage(IDS_REGISTRY_KEY_NOT_FOUND);
             }
         }
@@ -93,7 +99,7 @@ extern "C" int WINAPI QuorviSetRegSettings(SettingsRecord* record) {
         SanitizeFileName(*record);
         {
             win::RegKey key = OpenSetupsKey();
-            key.setString(kCurrent, record->fileName, win::StoredNul::NotCounted);
+            SetCurrent(key, record->fileName);
             key.flush();
         }
         StoreRecord(*record);

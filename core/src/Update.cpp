@@ -46,13 +46,15 @@ int UpdateMix(SettingsRecord* record, HANDLE device, int board) {
     SetParamRequest request{index, {}};
     if (!win::DeviceControl(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
                             sizeof request.block, nullptr)) {
-        Core().ReportRequestFailure(IDS_HC_GET_PARAMS_FAILED, GetLastError());
+        DWORD error = GetLastError();
+        Core().ReportRequestFailure(IDS_HC_GET_PARAMS_FAILED, error);
         return 0;
     }
     ComputeMix(record->boards[board], record->device.boards[board], request.block);
     if (!win::DeviceControl(device, QUORVI_SET_PARAM, &request, sizeof request, nullptr, 0,
                             nullptr)) {
-        Core().ReportRequestFailure(IDS_SET_PARAM_FAILED, GetLastError());
+        DWORD error = GetLastError();
+        Core().ReportRequestFailure(IDS_SET_PARAM_FAILED, error);
         return 0;
     }
     return 1;
@@ -63,7 +65,8 @@ int DoUpdate(SettingsRecord* record, HANDLE device, HANDLE* deviceArgument) {
     messages.startUpdate.Post();
     if (!win::DeviceControl(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,
                             nullptr, 0, nullptr)) {
-        Core().ReportRequestFailure(IDS_SYS_UPDATE_FAILED, GetLastError());
+        DWORD error = GetLastError();
+        Core().ReportRequestFailure(IDS_SYS_UPDATE_FAILED, error);
         return 0;
     }
     // The count is asked again before each board, as a board may go away.
