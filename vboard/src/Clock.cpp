@@ -1,6 +1,7 @@
 #include "vboard/Clock.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 namespace vboard {
 
@@ -18,5 +19,11 @@ std::uint64_t RealClock::nowMicros() const {
     std::int64_t ticks = v.QuadPart - start_;
     return static_cast<std::uint64_t>(ticks / frequency_ * 1000000 + ticks % frequency_ * 1000000 / frequency_);
 }
+
+}  // namespace vboard
+
+namespace vboard {
+
+std::uint32_t RealClock::milliseconds() const { return timeGetTime(); }
 
 }  // namespace vboard

@@ -308,6 +308,7 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
         if (!manual) return Bad("the boards run on real time");
         if (a.size() != 2 || !a.number(1, v)) return Bad("usage: step MS");
         manual->advanceMicros(v * 1000ull);
+        driver.pump();
     } else if (cmd == "state") {
         return State(driver);
     } else if (cmd == "reset") {

@@ -10,11 +10,13 @@ namespace {
 
 using namespace win::devicepipe;
 
-Bytes Answer(std::uint32_t error, const Bytes& out = {}) {
-    ReplyHeader head{error, error ? 0u : static_cast<std::uint32_t>(out.size()), 0, 0};
-    Bytes reply(sizeof head + head.returned);
+Bytes Answer(std::uint32_t error, const Bytes& out = {}, const std::vector<std::uint32_t>& side = {}) {
+    ReplyHeader head{error, error ? 0u : static_cast<std::uint32_t>(out.size()),
+                     static_cast<std::uint32_t>(side.size() * 4)};
+    Bytes reply(sizeof head + head.returned + head.sideSize);
     std::memcpy(reply.data(), &head, sizeof head);
     if (head.returned) std::memcpy(reply.data() + sizeof head, out.data(), head.returned);
+    if (head.sideSize) std::memcpy(reply.data() + sizeof head + head.returned, side.data(), head.sideSize);
     return reply;
 }
 
@@ -29,21 +31,26 @@ public:
         RequestHeader head{};
         if (message.size() < sizeof head) return Answer(ERROR_INVALID_PARAMETER);
         std::memcpy(&head, message.data(), sizeof head);
-        if (head.inSize != message.size() - sizeof head || head.outSize > kMaxBody)
+        std::size_t rest = message.size() - sizeof head;
+        if (head.inSize > rest || head.sideSize != rest - head.inSize || head.sideSize > kMaxSide ||
+            head.outSize > kMaxBody)
             return Answer(ERROR_INVALID_PARAMETER);
         const std::uint8_t* body = message.data() + sizeof head;
         switch (static_cast<Kind>(head.kind)) {
         case Kind::Open:
-            return open(body, head.inSize);
+            return head.sideSize ? Answer(ERROR_INVALID_PARAMETER) : open(body, head.inSize);
         case Kind::Control: {
             if (!handle_) return Answer(ERROR_INVALID_HANDLE);
-            Reply r = driver_.request(handle_, head.code, body, head.inSize, head.outSize);
+            Reply r = driver_.request(handle_, head.code, body, head.inSize, head.outSize, body + head.inSize,
+                                      head.sideSize);
             return Answer(r.error, r.out);
         }
-        case Kind::Close:
-            if (handle_) driver_.close(handle_);
+        case Kind::Close: {
+            std::vector<std::uint32_t> mapped;
+            if (handle_) mapped = driver_.close(handle_);
             handle_ = 0;
-            return Answer(0);
+            return Answer(0, {}, mapped);
+        }
         }
         return Answer(ERROR_INVALID_FUNCTION);
     }

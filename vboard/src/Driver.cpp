@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "Stream.h"
+#include "win/Device.h"
+
 namespace vboard {
 
 using namespace quorvi;
@@ -30,6 +33,8 @@ std::uint32_t Word(const std::uint8_t* p, int i) {
 void PutWord(std::vector<std::uint8_t>& out, int i, std::uint32_t v) { std::memcpy(out.data() + 4 * i, &v, 4); }
 
 Reply Fail(std::uint32_t error) { return Reply{error, {}}; }
+// A request without reply data: success or the error.
+Reply Result(std::uint32_t error) { return Reply{error, {}}; }
 
 bool IsBoardDevice(const std::string& name) {
     return _stricmp(name.c_str(), kDeviceNameNT) == 0 || _stricmp(name.c_str(), kDeviceNameAsio) == 0;
@@ -52,6 +57,16 @@ bool IsLintraRequest(std::uint32_t code) {
            code == ICEAPI_CUSTOM;
 }
 
+bool IsStreamRequest(std::uint32_t code) {
+    switch (code) {
+    case QUORVI_SET_OUT_CHANNEL: case QUORVI_SET_IN_CHANNEL: case QUORVI_IOSTART: case QUORVI_IORESET:
+    case QUORVI_ALLOC_BUFFERS: case QUORVI_FREE_BUFFERS: case QUORVI_SET_CALLBACK: case QUORVI_CLEAR_CALLBACK:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsStandardRate(std::uint32_t hz) {
     static const std::uint32_t rates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000};
     return std::find(std::begin(rates), std::end(rates), hz) != std::end(rates);
@@ -59,7 +74,13 @@ bool IsStandardRate(std::uint32_t hz) {
 
 }  // namespace
 
+Driver::HandleState::HandleState() : stream(std::make_unique<Stream>()) {}
+Driver::HandleState::~HandleState() = default;
+Driver::HandleState::HandleState(HandleState&&) noexcept = default;
+
 Driver::Driver(const Clock& clock, const DriverConfig& config) : clock_(clock), config_(config) { powerOn(); }
+
+Driver::~Driver() = default;
 
 void Driver::powerOn() {
     for (std::uint32_t b = 0; b < kMaxBoards; ++b) {
@@ -99,17 +120,37 @@ std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle) {
     std::uint32_t error = 0;
     if (takeFailure(kOpenRequest, -1, error)) return error;
     handle = nextHandle_++;
-    handles_[handle] = h;
+    handles_.emplace(handle, std::move(h));
     return 0;
 }
 
-void Driver::close(std::uint32_t handle) {
+std::vector<std::uint32_t> Driver::close(std::uint32_t handle) {
     std::lock_guard lock(mutex_);
-    handles_.erase(handle);
+    std::vector<std::uint32_t> mapped;
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return mapped;
+    if (std::uint32_t address = it->second.stream->clientAddress()) mapped.push_back(address);
+    handles_.erase(it);
+    return mapped;
+}
+
+void Driver::pump() {
+    std::lock_guard lock(mutex_);
+    advance();
+    Stream::Now now{clock_.nowMicros(), clock_.milliseconds(), timecode_, timecodeRunning_, timecodeRate()};
+    for (auto& [id, h] : handles_)
+        if (h.stream->running()) h.stream->pump(now, sampleRate(h.stream->board()));
+}
+
+std::uint64_t Driver::nextBoundaryMicros() const {
+    std::lock_guard lock(mutex_);
+    std::uint64_t next = UINT64_MAX;
+    for (auto& [id, h] : handles_) next = std::min(next, h.stream->nextBoundary());
+    return next;
 }
 
 Reply Driver::request(std::uint32_t handle, std::uint32_t code, const void* in, std::uint32_t inSize,
-                      std::uint32_t outSize) {
+                      std::uint32_t outSize, const void* side, std::uint32_t sideSize) {
     std::lock_guard lock(mutex_);
     auto bytes = static_cast<const std::uint8_t*>(in);
     auto it = handles_.find(handle);
@@ -119,16 +160,58 @@ Reply Driver::request(std::uint32_t handle, std::uint32_t code, const void* in, 
     if (inSize >= 8 && IsLintraRequest(code)) board = static_cast<std::int32_t>(Word(bytes, 1));
     advance();
     Reply reply;
-    if (!takeFailure(code, board, reply.error)) reply = dispatch(it->second, code, bytes, inSize, outSize);
+    if (!takeFailure(code, board, reply.error))
+        reply = dispatch(it->second, code, bytes, inSize, outSize, side, sideSize);
     if (reply.error) reply.out.clear();
     record(handle, code, board, bytes, inSize, reply.error);
     return reply;
 }
 
 Reply Driver::dispatch(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                       std::uint32_t outSize) {
+                       std::uint32_t outSize, const void* side, std::uint32_t sideSize) {
     if (h.lintra != IsLintraRequest(code)) return Fail(ERROR_INVALID_FUNCTION);
-    return h.lintra ? lintraRequest(code, in, inSize, outSize) : boardRequest(h, code, in, inSize, outSize);
+    if (h.lintra) return sideSize ? Fail(ERROR_INVALID_PARAMETER) : lintraRequest(code, in, inSize, outSize);
+    if (!IsStreamRequest(code))
+        return sideSize ? Fail(ERROR_INVALID_PARAMETER) : boardRequest(h, code, in, inSize, outSize);
+    std::uint32_t wantIn = code == QUORVI_SET_IN_CHANNEL || code == QUORVI_SET_OUT_CHANNEL ? kChannelHalfSize
+                           : code == QUORVI_IOSTART || code == QUORVI_IORESET               ? kChannelMasksSize
+                           : code == QUORVI_ALLOC_BUFFERS || code == QUORVI_FREE_BUFFERS   ? 4
+                                                                                            : 8;
+    if (inSize != wantIn) return Fail(ERROR_INVALID_PARAMETER);
+    if (code == QUORVI_ALLOC_BUFFERS && outSize < 4) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    return streamRequest(h, code, in, side, sideSize);
+}
+
+Reply Driver::streamRequest(HandleState& h, std::uint32_t code, const std::uint8_t* in, const void* side,
+                            std::uint32_t sideSize) {
+    using win::devicepipe::StreamSide;
+    bool sided = code == QUORVI_ALLOC_BUFFERS || code == QUORVI_SET_CALLBACK;
+    if (sideSize && (!sided || sideSize != sizeof(StreamSide))) return Fail(ERROR_INVALID_PARAMETER);
+    StreamSide objects{};
+    if (sideSize) std::memcpy(&objects, side, sizeof objects);
+    const StreamSide* given = sideSize ? &objects : nullptr;
+    std::uint32_t masks[8];
+    if (code == QUORVI_IOSTART || code == QUORVI_IORESET)
+        for (int w = 0; w < 8; ++w) masks[w] = Word(in, w);
+    Stream& s = *h.stream;
+    switch (code) {
+    case QUORVI_ALLOC_BUFFERS: {
+        std::uint32_t address = 0;
+        if (std::uint32_t e = s.allocate(Word(in, 0), given, address)) return Fail(e);
+        Bytes out(4);
+        PutWord(out, 0, address);
+        return Reply{0, out};
+    }
+    case QUORVI_FREE_BUFFERS: return Result(s.free(Word(in, 0)));
+    case QUORVI_SET_IN_CHANNEL: return Result(s.setChannel(true, in, config_.boards, h.channels));
+    case QUORVI_SET_OUT_CHANNEL: return Result(s.setChannel(false, in, config_.boards, h.channels));
+    case QUORVI_IOSTART: return Result(s.start(masks, config_.boards, h.channels, clock_.nowMicros()));
+    case QUORVI_IORESET:
+        s.reset(masks);
+        return Reply{};
+    case QUORVI_SET_CALLBACK: return Result(s.setCallback(Word(in, 0), Word(in, 1), given));
+    default: return Result(s.clearCallback(Word(in, 0), Word(in, 1)));
+    }
 }
 
 Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
@@ -224,16 +307,6 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
     case QUORVI_RELEASE_CHANNELS:
         if ((e = shape(kChannelMasksSize, 0, false))) return Fail(e);
         return release(h, in);
-    case QUORVI_SET_OUT_CHANNEL:
-    case QUORVI_SET_IN_CHANNEL:
-    case QUORVI_IOSTART:
-    case QUORVI_IORESET:
-    case QUORVI_ALLOC_BUFFERS:
-    case QUORVI_FREE_BUFFERS:
-    case QUORVI_SET_CALLBACK:
-    case QUORVI_CLEAR_CALLBACK:
-        // Streaming is not modelled yet: refuse plainly rather than pretend.
-        return Fail(ERROR_NOT_SUPPORTED);
     default:
         return Fail(ERROR_INVALID_FUNCTION);
     }

@@ -1,6 +1,7 @@
 // quorvisim: virtual Quorvi and Lintra boards for machines without them.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -117,7 +118,14 @@ int Serve(const std::vector<std::string>& args) {
     std::printf("; stop with quorvisim --stop\n");
     std::fflush(stdout);
 
-    WaitForSingleObject(g_stop, INFINITE);
+    // Streaming blocks are paced from here: sleep until the next boundary is
+    // due (or a while, with nothing streaming), then transfer what is due.
+    DWORD wait = 50;
+    while (WaitForSingleObject(g_stop, wait) == WAIT_TIMEOUT) {
+        driver.pump();
+        std::uint64_t next = driver.nextBoundaryMicros(), now = clock.nowMicros();
+        wait = next == UINT64_MAX ? 50 : next <= now ? 0 : static_cast<DWORD>(std::min<std::uint64_t>((next - now) / 1000, 50));
+    }
     control.stop();
     devices.stop();
     return 0;

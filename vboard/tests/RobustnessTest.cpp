@@ -31,10 +31,11 @@ const std::uint32_t kSizes[] = {0, 1, 3, 4, 5, 8, 12, 20, 24, 28, 32, 44, 176, 2
 Bytes RandomMessage(std::mt19937& rng) {
     auto pick = [&](auto& list) { return list[rng() % (sizeof list / sizeof list[0])]; };
     std::uint32_t inSize = pick(kSizes);
-    RequestHeader head{1 + rng() % 4, pick(kCodes), inSize, pick(kSizes)};
+    RequestHeader head{1 + rng() % 4, pick(kCodes), inSize, pick(kSizes), 0};
+    if (rng() % 8 == 0) head.sideSize = rng() % 2 ? sizeof(StreamSide) : rng();
     if (rng() % 8 == 0) head.inSize = rng();
     if (rng() % 8 == 0) head.outSize = rng();
-    Bytes m(sizeof head + inSize);
+    Bytes m(sizeof head + inSize + (head.sideSize <= sizeof(StreamSide) ? head.sideSize : 0));
     std::memcpy(m.data(), &head, sizeof head);
     for (std::size_t i = sizeof head; i < m.size(); ++i) m[i] = static_cast<std::uint8_t>(rng() % 4 ? rng() % 4 : rng());
     if (head.kind == 1 && rng() % 2) {
@@ -53,7 +54,7 @@ void ExpectWellFormed(const Bytes& message, const Bytes& reply) {
     ReplyHeader head{};
     ASSERT_GE(reply.size(), sizeof head);
     std::memcpy(&head, reply.data(), sizeof head);
-    ASSERT_EQ(reply.size(), sizeof head + head.returned);
+    ASSERT_EQ(reply.size(), sizeof head + head.returned + head.sideSize);
     if (head.error) {
         EXPECT_EQ(head.returned, 0u);
     }

@@ -1,5 +1,6 @@
 #include "win/Device.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -7,6 +8,11 @@ namespace win {
 namespace {
 
 using namespace devicepipe;
+
+// Request codes that need objects in the caller's process.
+constexpr DWORD kAllocBuffers = 0x81012130;
+constexpr DWORD kFreeBuffers = 0x81012134;
+constexpr DWORD kSetCallback = 0x81012138;
 
 bool IsServiceConnection(HANDLE h) { return GetFileType(h) == FILE_TYPE_PIPE; }
 
@@ -33,19 +39,30 @@ HANDLE ConnectService() {
     return INVALID_HANDLE_VALUE;
 }
 
+struct Message {
+    Kind kind;
+    DWORD code;
+    const void* in;
+    DWORD inSize;
+    const void* side;
+    DWORD sideSize;
+};
+
 // One request and its reply. On failure the last error is the service's code
 // (or the pipe's, when the service went away) and nothing is copied out.
-BOOL Transact(HANDLE pipe, Kind kind, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
-              DWORD* returned) {
+// The reply's side data, if any, goes to `side`.
+BOOL Transact(HANDLE pipe, const Message& m, void* out, DWORD outSize, DWORD* returned,
+              std::vector<std::uint8_t>* side = nullptr) {
     if (returned) *returned = 0;
-    if (inSize > kMaxBody || outSize > kMaxBody || (inSize && !in) || (outSize && !out)) {
+    if (m.inSize > kMaxBody || outSize > kMaxBody || (m.inSize && !m.in) || (outSize && !out)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::vector<std::uint8_t> request(sizeof(RequestHeader) + inSize);
-    RequestHeader head{static_cast<std::uint32_t>(kind), code, inSize, outSize};
+    RequestHeader head{static_cast<std::uint32_t>(m.kind), m.code, m.inSize, outSize, m.sideSize};
+    std::vector<std::uint8_t> request(sizeof head + m.inSize + m.sideSize);
     std::memcpy(request.data(), &head, sizeof head);
-    if (inSize) std::memcpy(request.data() + sizeof head, in, inSize);
+    if (m.inSize) std::memcpy(request.data() + sizeof head, m.in, m.inSize);
+    if (m.sideSize) std::memcpy(request.data() + sizeof head + m.inSize, m.side, m.sideSize);
 
     std::vector<std::uint8_t> reply(sizeof(ReplyHeader) + outSize + kMaxSide);
     DWORD got = 0;
@@ -54,16 +71,13 @@ BOOL Transact(HANDLE pipe, Kind kind, DWORD code, const void* in, DWORD inSize, 
         return FALSE;
 
     ReplyHeader answer{};
-    if (got < sizeof answer) {
-        SetLastError(ERROR_INVALID_DATA);
-        return FALSE;
-    }
-    std::memcpy(&answer, reply.data(), sizeof answer);
-    if (answer.returned > outSize || answer.sideSize > kMaxSide ||
+    if (got >= sizeof answer) std::memcpy(&answer, reply.data(), sizeof answer);
+    if (got < sizeof answer || answer.returned > outSize || answer.sideSize > kMaxSide ||
         got != sizeof answer + answer.returned + answer.sideSize) {
         SetLastError(ERROR_INVALID_DATA);
         return FALSE;
     }
+    if (side) side->assign(reply.begin() + sizeof answer + answer.returned, reply.begin() + got);
     if (answer.error != 0) {
         SetLastError(answer.error);
         return FALSE;
@@ -71,6 +85,127 @@ BOOL Transact(HANDLE pipe, Kind kind, DWORD code, const void* in, DWORD inSize, 
     if (answer.returned) std::memcpy(out, reply.data() + sizeof answer, answer.returned);
     if (returned) *returned = answer.returned;
     return TRUE;
+}
+
+// Names of shared objects: unique per process, per copy of this library
+// (each module links its own) and per call.
+void UniqueName(const char* what, char (&name)[kMaxObjectName]) {
+    static LONG counter = 0;
+    static const char marker = 0;
+    std::snprintf(name, sizeof name, "quorvisim-%s-%lu-%p-%ld", what, GetCurrentProcessId(),
+                  static_cast<const void*>(&marker), InterlockedIncrement(&counter));
+}
+
+// The caller's block lives in a section this side creates and maps; the
+// service maps the same section by name.
+BOOL AllocBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
+    std::uint32_t pages = 0;
+    if (in && inSize == 4) std::memcpy(&pages, in, 4);
+    Message plain{Kind::Control, kAllocBuffers, in, inSize, nullptr, 0};
+    if (pages == 0 || pages > kMaxBufferPages || outSize < 4) return Transact(pipe, plain, out, outSize, returned);
+
+    StreamSide side{};
+    UniqueName("buffers", side.name);
+    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, pages * 4096, side.name);
+    if (!section) return FALSE;
+    void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    if (!view) {
+        DWORD error = GetLastError();
+        CloseHandle(section);
+        SetLastError(error);
+        return FALSE;
+    }
+    side.address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(view));
+    BOOL ok = Transact(pipe, Message{Kind::Control, kAllocBuffers, in, inSize, &side, sizeof side}, out, outSize,
+                       returned);
+    DWORD error = GetLastError();
+    CloseHandle(section);  // the views keep it
+    if (!ok) UnmapViewOfFile(view);
+    SetLastError(error);
+    return ok;
+}
+
+BOOL FreeBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
+    if (!Transact(pipe, Message{Kind::Control, kFreeBuffers, in, inSize, nullptr, 0}, out, outSize, returned))
+        return FALSE;
+    std::uint32_t address = 0;
+    std::memcpy(&address, in, 4);  // the service accepted exactly one address
+    UnmapViewOfFile(reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)));
+    return TRUE;
+}
+
+// Waits for the service's block-boundary signals and queues the registered
+// routine to the registering thread, as the kernel driver does. The routine's
+// argument is 0.
+struct Waiter {
+    HANDLE event;
+    HANDLE section;
+    WakeRecord* record;
+    HANDLE target;
+    PAPCFUNC routine;
+};
+
+DWORD WINAPI WaiterMain(void* argument) {
+    Waiter* w = static_cast<Waiter*>(argument);
+    std::uint32_t seen = 0;
+    while (!w->record->stop) {
+        WaitForSingleObject(w->event, INFINITE);
+        if (w->record->stop) break;
+        std::uint32_t sequence = w->record->sequence;
+        if (sequence == seen) continue;
+        if (sequence - seen > 1)
+            InterlockedExchangeAdd(reinterpret_cast<volatile LONG*>(&w->record->merged),
+                                   static_cast<LONG>(sequence - seen - 1));
+        seen = sequence;
+        if (QueueUserAPC(w->routine, w->target, 0))
+            InterlockedIncrement(reinterpret_cast<volatile LONG*>(&w->record->delivered));
+    }
+    UnmapViewOfFile(w->record);
+    CloseHandle(w->section);
+    CloseHandle(w->event);
+    CloseHandle(w->target);
+    delete w;
+    return 0;
+}
+
+BOOL SetCallback(HANDLE pipe, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
+    Message plain{Kind::Control, code, in, inSize, nullptr, 0};
+    std::uint32_t routine = 0;
+    if (in && inSize == 8) std::memcpy(&routine, in, 4);
+    if (!routine) return Transact(pipe, plain, out, outSize, returned);
+
+    StreamSide side{};
+    UniqueName("wake", side.name);
+    char eventName[kMaxObjectName + 8];
+    std::snprintf(eventName, sizeof eventName, "%s-event", side.name);
+    Waiter* w = new Waiter{};
+    w->routine = reinterpret_cast<PAPCFUNC>(static_cast<std::uintptr_t>(routine));
+    w->event = CreateEventA(nullptr, FALSE, FALSE, eventName);
+    w->section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, side.name);
+    if (w->section) w->record = static_cast<WakeRecord*>(MapViewOfFile(w->section, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &w->target, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    DWORD threadId = 0;
+    HANDLE thread = w->event && w->record && w->target
+                        ? CreateThread(nullptr, 0, WaiterMain, w, CREATE_SUSPENDED, &threadId)
+                        : nullptr;
+    if (!thread) {
+        DWORD error = GetLastError();
+        if (w->record) UnmapViewOfFile(w->record);
+        for (HANDLE h : {w->section, w->event, w->target})
+            if (h) CloseHandle(h);
+        delete w;
+        SetLastError(error);
+        return FALSE;
+    }
+    side.threadId = threadId;
+    BOOL ok = Transact(pipe, Message{Kind::Control, code, in, inSize, &side, sizeof side}, out, outSize, returned);
+    DWORD error = GetLastError();
+    if (!ok) w->record->stop = 1;  // the waiter ends at once
+    ResumeThread(thread);
+    CloseHandle(thread);
+    SetLastError(error);
+    return ok;
 }
 
 // Asks the service for the device on a fresh connection; a refusal closes
@@ -84,7 +219,7 @@ HANDLE OpenOnService(HANDLE pipe, const char* name, DWORD access, DWORD share, D
     body.disposition = disposition;
     body.flags = flags;
     body.processId = GetCurrentProcessId();
-    if (Transact(pipe, Kind::Open, 0, &body, sizeof body, nullptr, 0, nullptr)) return pipe;
+    if (Transact(pipe, Message{Kind::Open, 0, &body, sizeof body, nullptr, 0}, nullptr, 0, nullptr)) return pipe;
     DWORD error = GetLastError();
     CloseHandle(pipe);
     SetLastError(error);
@@ -111,17 +246,32 @@ HANDLE DeviceOpen(const char* name, DWORD access, DWORD share, DWORD disposition
 
 BOOL DeviceControl(HANDLE h, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD* returned) {
-    if (IsServiceConnection(h))
-        return Transact(h, Kind::Control, code, in, inSize, out, outSize, returned);
-    DWORD scratch = 0;
-    return DeviceIoControl(h, code, const_cast<void*>(in), inSize, out, outSize, returned ? returned : &scratch,
-                           nullptr);
+    if (!IsServiceConnection(h)) {
+        DWORD scratch = 0;
+        return DeviceIoControl(h, code, const_cast<void*>(in), inSize, out, outSize,
+                               returned ? returned : &scratch, nullptr);
+    }
+    switch (code) {
+    case kAllocBuffers: return AllocBuffers(h, in, inSize, out, outSize, returned);
+    case kFreeBuffers: return FreeBuffers(h, in, inSize, out, outSize, returned);
+    case kSetCallback: return SetCallback(h, code, in, inSize, out, outSize, returned);
+    default: return Transact(h, Message{Kind::Control, code, in, inSize, nullptr, 0}, out, outSize, returned);
+    }
 }
 
 BOOL DeviceClose(HANDLE h) {
-    // Tell the service first so the handle's channels are free by the time
-    // the caller goes on, as with the kernel driver's cleanup.
-    if (IsServiceConnection(h)) Transact(h, Kind::Close, 0, nullptr, 0, nullptr, 0, nullptr);
+    // Tell the service first so the handle's channels and wake-ups are gone
+    // by the time the caller goes on, as with the kernel driver's cleanup;
+    // its answer names the buffers still mapped here.
+    if (IsServiceConnection(h)) {
+        std::vector<std::uint8_t> side;
+        Transact(h, Message{Kind::Close, 0, nullptr, 0, nullptr, 0}, nullptr, 0, nullptr, &side);
+        for (std::size_t i = 0; i + 4 <= side.size(); i += 4) {
+            std::uint32_t address = 0;
+            std::memcpy(&address, side.data() + i, 4);
+            UnmapViewOfFile(reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)));
+        }
+    }
     return CloseHandle(h);
 }
 

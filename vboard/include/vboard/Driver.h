@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,16 +74,25 @@ struct Reply {
     std::vector<std::uint8_t> out;
 };
 
+class Stream;
+
 class Driver {
 public:
     Driver(const Clock& clock, const DriverConfig& config);
+    ~Driver();
 
     // Opens a device by the caller's name; 0 or the Win32 error code.
     std::uint32_t open(const std::string& name, std::uint32_t& handle);
-    // Releases everything the handle held.
-    void close(std::uint32_t handle);
+    // Releases everything the handle held; answers the client addresses of
+    // the buffers it still had mapped.
+    std::vector<std::uint32_t> close(std::uint32_t handle);
+    // `side` carries the objects of QUORVI_ALLOC_BUFFERS and
+    // QUORVI_SET_CALLBACK (win::devicepipe::StreamSide).
     Reply request(std::uint32_t handle, std::uint32_t code, const void* in, std::uint32_t inSize,
-                  std::uint32_t outSize);
+                  std::uint32_t outSize, const void* side = nullptr, std::uint32_t sideSize = 0);
+    // Streaming: every block boundary up to now, and when the next is due.
+    void pump();
+    std::uint64_t nextBoundaryMicros() const;
 
     // Control, never reached by the deliverables.
     void reset(const DriverConfig& config);  // power-on state, empty log, no failures
@@ -111,8 +121,12 @@ private:
         int times;
     };
     struct HandleState {
+        HandleState();
+        ~HandleState();
+        HandleState(HandleState&&) noexcept;
         bool lintra = false;
         std::uint32_t channels[8] = {};
+        std::unique_ptr<Stream> stream;
     };
     struct BoardState {
         std::uint32_t params[quorvi::kParameterBlockSize / 4] = {};
@@ -134,7 +148,9 @@ private:
     void powerOn();
     void advance();
     Reply dispatch(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                   std::uint32_t outSize);
+                   std::uint32_t outSize, const void* side, std::uint32_t sideSize);
+    Reply streamRequest(HandleState& h, std::uint32_t code, const std::uint8_t* in, const void* side,
+                        std::uint32_t sideSize);
     Reply boardRequest(HandleState& h, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                        std::uint32_t outSize);
     Reply lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize, std::uint32_t outSize);

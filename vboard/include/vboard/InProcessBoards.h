@@ -21,7 +21,11 @@ public:
     // False when another service already held the pipe name.
     bool serving() const { return serving_; }
     Driver& driver() { return driver_; }
-    void advanceMs(std::uint32_t ms) { clock_.advanceMicros(ms * 1000ull); }
+    // Steps the manual clock; streaming blocks due by then are transferred.
+    void advanceMs(std::uint32_t ms) {
+        clock_.advanceMicros(ms * 1000ull);
+        driver_.pump();
+    }
     // A command of kControlHelp; throws std::runtime_error when refused, so
     // a mistyped command fails the test that sent it.
     std::string control(const std::string& line);

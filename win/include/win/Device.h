@@ -66,24 +66,30 @@ inline constexpr const char* kPipeName = "\\\\.\\pipe\\quorvisim";
 // buffer (the device block) is well under this.
 inline constexpr std::uint32_t kMaxBody = 16384;
 inline constexpr std::uint32_t kMaxDeviceName = 64;
-// Largest block of data a reply may carry for the device-access functions
-// themselves (names of shared objects for streaming) after the output bytes.
+// Largest block of data a request or reply carries for the two ends
+// themselves, after the caller's bytes.
 inline constexpr std::uint32_t kMaxSide = 256;
+inline constexpr std::uint32_t kMaxObjectName = 64;
+// Largest shared block QUORVI_ALLOC_BUFFERS maps, in 4096-byte pages.
+inline constexpr std::uint32_t kMaxBufferPages = 4096;
 
 enum class Kind : std::uint32_t {
     Open = 1,     // body: OpenBody; must be the first message of a connection
-    Control = 2,  // body: the caller's input bytes
-    Close = 3,    // no body; answered once the handle's resources are released
+    Control = 2,  // body: the caller's input bytes, then the side data
+    Close = 3,    // no body; answered, with the client addresses of the
+                  // buffers still mapped as side data, once the handle's
+                  // resources are released
 };
 
 #pragma pack(push, 1)
 struct RequestHeader {
-    std::uint32_t kind;     // Kind
-    std::uint32_t code;     // I/O control code
-    std::uint32_t inSize;   // bytes following this header
-    std::uint32_t outSize;  // caller's output buffer size
+    std::uint32_t kind;      // Kind
+    std::uint32_t code;      // I/O control code
+    std::uint32_t inSize;    // caller's input bytes following this header
+    std::uint32_t outSize;   // caller's output buffer size
+    std::uint32_t sideSize;  // bytes after the input (StreamSide or none)
 };
-static_assert(sizeof(RequestHeader) == 16);
+static_assert(sizeof(RequestHeader) == 20);
 
 struct OpenBody {
     char name[kMaxDeviceName];  // zero-terminated device name as the caller passed it
@@ -91,7 +97,7 @@ struct OpenBody {
     std::uint32_t share;
     std::uint32_t disposition;
     std::uint32_t flags;
-    std::uint32_t processId;    // the caller's, so the service can open its threads
+    std::uint32_t processId;
 };
 static_assert(sizeof(OpenBody) == 84);
 
@@ -99,9 +105,31 @@ struct ReplyHeader {
     std::uint32_t error;     // 0 = success, else the Win32 error code to report
     std::uint32_t returned;  // output bytes following this header
     std::uint32_t sideSize;  // bytes after the output meant for the client side itself
-    std::uint32_t reserved;
 };
-static_assert(sizeof(ReplyHeader) == 16);
+static_assert(sizeof(ReplyHeader) == 12);
+
+// Side data of the streaming requests that need objects in the caller's
+// process. QUORVI_ALLOC_BUFFERS: the section the client created and mapped
+// at `address`. QUORVI_SET_CALLBACK: the section holding the WakeRecord
+// (the wake event is named `name` plus "-event") and the client's waiter
+// thread, which queues the registered routine to the registering thread.
+struct StreamSide {
+    char name[kMaxObjectName];
+    std::uint32_t address;
+    std::uint32_t threadId;
+};
+static_assert(sizeof(StreamSide) == 72);
+
+// Shared between the service and a waiter thread. The service counts blocks
+// in `sequence` before it signals, so a wake that comes late or merges with
+// the next is seen and counted in `merged`, never lost silently.
+struct WakeRecord {
+    volatile std::uint32_t sequence;
+    volatile std::uint32_t stop;       // set by the service to end the waiter
+    volatile std::uint32_t merged;     // blocks whose wake merged into a later one
+    volatile std::uint32_t delivered;  // routine calls queued
+};
+static_assert(sizeof(WakeRecord) == 16);
 #pragma pack(pop)
 
 }  // namespace devicepipe

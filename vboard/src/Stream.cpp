@@ -1,0 +1,245 @@
+#include "Stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "quorvi/DriverRequests.h"
+
+namespace vboard {
+
+using win::devicepipe::StreamSide;
+using win::devicepipe::WakeRecord;
+
+namespace {
+
+constexpr std::uint32_t kHalfFlags = 0x80000000, kStatusFlags = 0xB0000000;
+constexpr std::uint32_t kMaxCallbacks = 8;
+constexpr std::uint32_t kMaxHalfBytes = 65536 * 4;
+constexpr std::uint32_t kTimecodeStill = 0x04000000, kTimecodeRunning = 0x08000000;
+
+bool Terminated(const StreamSide* side) {
+    return side && std::memchr(side->name, 0, sizeof side->name) && side->name[0];
+}
+
+std::uint32_t Read32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Channel bits of a mask set that are real: inputs 0-15, outputs 0-17 of
+// existing boards.
+std::uint32_t ValidBits(int word, std::uint32_t boards) {
+    return static_cast<std::uint32_t>(word % 4) < boards ? (word < 4 ? 0xFFFFu : 0x3FFFFu) : 0;
+}
+
+}  // namespace
+
+Stream::~Stream() {
+    for (Callback& c : callbacks_) stopWaiter(c);
+    if (view_) UnmapViewOfFile(view_);
+    if (section_) CloseHandle(section_);
+}
+
+bool Stream::inBlock(std::uint32_t address, std::uint32_t bytes, std::uint32_t& offset) const {
+    if (!view_ || address < clientBase_ || (address - clientBase_) % 4) return false;
+    offset = address - clientBase_;
+    return offset <= size_ && bytes <= size_ - offset;
+}
+
+std::uint32_t Stream::word(std::uint32_t offset) const { return Read32(view_ + offset); }
+
+void Stream::putWord(std::uint32_t offset, std::uint32_t value) { std::memcpy(view_ + offset, &value, 4); }
+
+std::uint32_t Stream::allocate(std::uint32_t pages, const StreamSide* side, std::uint32_t& address) {
+    if (pages == 0 || pages > win::devicepipe::kMaxBufferPages) return ERROR_NOT_ENOUGH_MEMORY;
+    if (!Terminated(side)) return ERROR_INVALID_PARAMETER;
+    if (view_) return ERROR_BUSY;
+    HANDLE section = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, side->name);
+    if (!section) return ERROR_INVALID_PARAMETER;
+    // Mapping the full size fails when the caller's section is smaller.
+    void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, pages * 4096);
+    if (!view) {
+        CloseHandle(section);
+        return ERROR_INVALID_PARAMETER;
+    }
+    section_ = section;
+    view_ = static_cast<std::uint8_t*>(view);
+    clientBase_ = side->address;
+    size_ = pages * 4096;
+    address = clientBase_;
+    return 0;
+}
+
+std::uint32_t Stream::free(std::uint32_t address) {
+    if (!view_ || address != clientBase_) return ERROR_INVALID_PARAMETER;
+    running_ = false;
+    halves_.clear();
+    active_.clear();
+    UnmapViewOfFile(view_);
+    CloseHandle(section_);
+    view_ = nullptr;
+    section_ = nullptr;
+    return 0;
+}
+
+// The 20-byte channel buffer request: board, bit, 4, 5, the record word
+// that holds this half's address, 0xFFFFFFFF, the half's address, flags.
+std::uint32_t Stream::setChannel(bool input, const std::uint8_t* r, std::uint32_t boards,
+                                 const std::uint32_t held[8]) {
+    Half h{input, r[0], r[1], 0, 0, 0, Read32(r + 16) == kStatusFlags};
+    std::uint32_t flags = Read32(r + 16);
+    if (h.board >= boards || h.bit > (input ? 15u : 17u) || r[2] != 4 || r[3] != 5 ||
+        Read32(r + 8) != 0xFFFFFFFF || (flags != kHalfFlags && flags != kStatusFlags))
+        return ERROR_INVALID_PARAMETER;
+    if (!(held[(input ? 0 : 4) + h.board] & (1u << h.bit))) return ERROR_ACCESS_DENIED;
+    // The record word and the byte count after it must lie in the block, and
+    // the half they describe too.
+    if (!inBlock(Read32(r + 4), 8, h.recordWord)) return ERROR_INVALID_PARAMETER;
+    h.bytes = word(h.recordWord + 4);
+    if (word(h.recordWord) != Read32(r + 12) || h.bytes == 0 || h.bytes % 4 || h.bytes > kMaxHalfBytes ||
+        !inBlock(Read32(r + 12), h.bytes, h.buffer))
+        return ERROR_INVALID_PARAMETER;
+    auto same = [&](const Half& o) {
+        return o.input == h.input && o.board == h.board && o.bit == h.bit && o.recordWord == h.recordWord;
+    };
+    halves_.erase(std::remove_if(halves_.begin(), halves_.end(), same), halves_.end());
+    halves_.push_back(h);
+    return 0;
+}
+
+std::uint32_t Stream::start(const std::uint32_t masks[8], std::uint32_t boards, const std::uint32_t held[8],
+                            std::uint64_t nowMicros) {
+    if (!view_) return ERROR_NOT_READY;
+    if (running_) return ERROR_BUSY;
+    std::vector<Channel> channels;
+    std::uint32_t bytes = 0;
+    for (int w = 0; w < 8; ++w) {
+        std::uint32_t bits = masks[w] & ValidBits(w, boards);
+        if (bits & ~held[w]) return ERROR_ACCESS_DENIED;
+        for (std::uint32_t bit = 0; bit < 18; ++bit) {
+            if (!(bits & (1u << bit))) continue;
+            Channel c{w < 4, static_cast<std::uint32_t>(w % 4), bit, 0, {}, false};
+            std::vector<const Half*> found;
+            for (const Half& h : halves_)
+                if (h.input == c.input && h.board == c.board && h.bit == c.bit) found.push_back(&h);
+            // Both halves, in one record: half 0's word at +4, half 1's at +36.
+            if (found.size() != 2) return ERROR_INVALID_PARAMETER;
+            if (found[0]->recordWord > found[1]->recordWord) std::swap(found[0], found[1]);
+            if (found[1]->recordWord != found[0]->recordWord + 32 || found[0]->recordWord < 4 ||
+                found[0]->bytes != found[1]->bytes || (bytes && found[0]->bytes != bytes))
+                return ERROR_INVALID_PARAMETER;
+            bytes = found[0]->bytes;
+            c.record = found[0]->recordWord - 4;
+            c.buffer[0] = found[0]->buffer;
+            c.buffer[1] = found[1]->buffer;
+            c.status = found[0]->status;
+            if (c.record + 68 > size_) return ERROR_INVALID_PARAMETER;
+            channels.push_back(c);
+        }
+    }
+    if (channels.empty() || bytes < 64) return ERROR_INVALID_PARAMETER;
+    active_ = std::move(channels);
+    blockBytes_ = bytes;
+    blocks_ = 0;
+    running_ = true;
+    lastBoundary_ = static_cast<double>(nowMicros);
+    period_ = 0;
+    return 0;
+}
+
+void Stream::reset(const std::uint32_t masks[8]) {
+    running_ = false;
+    active_.clear();
+    auto masked = [&](const Half& h) { return (masks[(h.input ? 0 : 4) + h.board] >> h.bit) & 1; };
+    halves_.erase(std::remove_if(halves_.begin(), halves_.end(), masked), halves_.end());
+}
+
+std::uint32_t Stream::setCallback(std::uint32_t routine, std::uint32_t filter, const StreamSide* side) {
+    if (routine == 0 || filter != quorvi::kCallbackFilter || !Terminated(side)) return ERROR_INVALID_PARAMETER;
+    if (callbacks_.size() >= kMaxCallbacks) return ERROR_BUSY;
+    Callback c{routine, nullptr, nullptr, nullptr, nullptr};
+    std::string eventName = std::string(side->name) + "-event";
+    c.event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
+    c.section = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, side->name);
+    if (c.section) c.record = static_cast<WakeRecord*>(MapViewOfFile(c.section, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    c.waiter = OpenThread(SYNCHRONIZE, FALSE, side->threadId);
+    if (!c.event || !c.record || !c.waiter) {
+        if (c.record) UnmapViewOfFile(c.record);
+        for (HANDLE h : {c.event, c.section, c.waiter})
+            if (h) CloseHandle(h);
+        return ERROR_INVALID_PARAMETER;
+    }
+    callbacks_.push_back(c);
+    return 0;
+}
+
+std::uint32_t Stream::clearCallback(std::uint32_t routine, std::uint32_t filter) {
+    auto it = std::find_if(callbacks_.begin(), callbacks_.end(), [&](const Callback& c) { return c.routine == routine; });
+    if (filter != quorvi::kCallbackFilter || it == callbacks_.end()) return ERROR_INVALID_PARAMETER;
+    stopWaiter(*it);
+    callbacks_.erase(it);
+    return 0;
+}
+
+// Ends the client's waiter and waits for it, so the caller's module may go
+// once the request returns. The wait is bounded: a waiter in a process that
+// hangs must not hang the service.
+void Stream::stopWaiter(Callback& c) {
+    c.record->stop = 1;
+    SetEvent(c.event);
+    WaitForSingleObject(c.waiter, 2000);
+    UnmapViewOfFile(c.record);
+    CloseHandle(c.section);
+    CloseHandle(c.event);
+    CloseHandle(c.waiter);
+}
+
+void Stream::pump(const Now& now, double rate) {
+    if (!running_) return;
+    if (rate <= 0) {
+        // No clock, no blocks; look again in a millisecond.
+        lastBoundary_ = static_cast<double>(now.micros);
+        period_ = 1000;
+        return;
+    }
+    period_ = blockBytes_ / 4 / rate * 1e6;
+    while (lastBoundary_ + period_ <= static_cast<double>(now.micros)) {
+        lastBoundary_ += period_;
+        block(now);
+    }
+}
+
+// The end of a block: the half just transferred goes to the caller. Its
+// outputs come back on the inputs of the same board and bit, the status
+// record names the half and stamps it, and the callbacks are woken.
+void Stream::block(const Now& now) {
+    int half = static_cast<int>(blocks_ % 2);
+    // Stamps as of the boundary itself, however late this pump runs: the
+    // time it ended, and the time code of the half's first sample.
+    double late = now.micros - lastBoundary_;
+    auto ms = static_cast<std::uint32_t>(now.ms - static_cast<std::uint32_t>(late / 1000 + 0.5));
+    double back = now.timecodeRunning ? (late + period_) * now.timecodeRate / 1e6 : 0;
+    auto timecode = static_cast<std::uint32_t>(now.timecode - static_cast<std::uint32_t>(back + 0.5));
+    for (const Channel& out : active_) {
+        if (out.input) continue;
+        for (const Channel& in : active_)
+            if (in.input && in.board == out.board && in.bit == out.bit)
+                std::memmove(view_ + in.buffer[half], view_ + out.buffer[half], blockBytes_);
+    }
+    for (const Channel& c : active_) {
+        if (!c.status) continue;
+        std::uint32_t status = (half == 0 ? 1u : 0u) | (now.timecodeRunning ? kTimecodeRunning : kTimecodeStill);
+        putWord(c.record + 20, status);
+        putWord(c.record + (half == 0 ? 28 : 60), timecode);
+        putWord(c.record + (half == 0 ? 32 : 64), ms);
+    }
+    ++blocks_;
+    for (Callback& c : callbacks_) {
+        InterlockedIncrement(reinterpret_cast<volatile LONG*>(&c.record->sequence));
+        SetEvent(c.event);
+    }
+}
+
+}  // namespace vboard

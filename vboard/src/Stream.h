@@ -1,0 +1,97 @@
+#pragma once
+// Streaming state of one driver handle: the shared double buffers mapped
+// from the caller's process, the channel halves registered in them, the
+// transfer with its block boundaries, outputs looped back to inputs, and the
+// wake-ups of the registered callbacks.
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "win/Device.h"
+
+namespace vboard {
+
+class Stream {
+public:
+    Stream() = default;
+    ~Stream();
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    // Each returns 0 or the Win32 error code of a refusal; a refusal changes
+    // nothing.
+    std::uint32_t allocate(std::uint32_t pages, const win::devicepipe::StreamSide* side, std::uint32_t& address);
+    std::uint32_t free(std::uint32_t address);
+    std::uint32_t setChannel(bool input, const std::uint8_t* request, std::uint32_t boards,
+                             const std::uint32_t held[8]);
+    std::uint32_t start(const std::uint32_t masks[8], std::uint32_t boards, const std::uint32_t held[8],
+                        std::uint64_t nowMicros);
+    void reset(const std::uint32_t masks[8]);
+    std::uint32_t setCallback(std::uint32_t routine, std::uint32_t filter, const win::devicepipe::StreamSide* side);
+    std::uint32_t clearCallback(std::uint32_t routine, std::uint32_t filter);
+
+    bool running() const { return running_; }
+    // Board whose clock paces the transfer.
+    std::uint32_t board() const { return active_.empty() ? 0 : active_.front().board; }
+    std::uint64_t nextBoundary() const {
+        return running_ ? static_cast<std::uint64_t>(lastBoundary_ + period_) : UINT64_MAX;
+    }
+    // The clocks as they stand at a pump.
+    struct Now {
+        std::uint64_t micros;
+        std::uint32_t ms;        // multimedia timer
+        std::uint32_t timecode;  // position in samples
+        bool timecodeRunning;
+        std::uint32_t timecodeRate;
+    };
+    // Every block boundary up to now. `rate` 0 = no clock: nothing moves.
+    void pump(const Now& now, double rate);
+    // Client address of the mapped block, or 0.
+    std::uint32_t clientAddress() const { return view_ ? clientBase_ : 0; }
+
+private:
+    struct Half {
+        bool input;
+        std::uint32_t board, bit;
+        std::uint32_t recordWord;  // offsets in the block
+        std::uint32_t buffer;
+        std::uint32_t bytes;
+        bool status;
+    };
+    struct Channel {
+        bool input;
+        std::uint32_t board, bit;
+        std::uint32_t record;
+        std::uint32_t buffer[2];
+        bool status;
+    };
+    struct Callback {
+        std::uint32_t routine;
+        HANDLE event;
+        HANDLE section;
+        win::devicepipe::WakeRecord* record;
+        HANDLE waiter;
+    };
+
+    bool inBlock(std::uint32_t address, std::uint32_t bytes, std::uint32_t& offset) const;
+    std::uint32_t word(std::uint32_t offset) const;
+    void putWord(std::uint32_t offset, std::uint32_t value);
+    void block(const Now& now);
+    void stopWaiter(Callback& c);
+
+    HANDLE section_ = nullptr;
+    std::uint8_t* view_ = nullptr;
+    std::uint32_t clientBase_ = 0;
+    std::uint32_t size_ = 0;
+    std::vector<Half> halves_;
+    std::vector<Channel> active_;
+    std::vector<Callback> callbacks_;
+    bool running_ = false;
+    std::uint32_t blockBytes_ = 0;
+    std::uint64_t blocks_ = 0;
+    double lastBoundary_ = 0;  // microseconds
+    double period_ = 0;
+};
+
+}  // namespace vboard
