@@ -171,13 +171,7 @@ TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
 
 TEST_F(AppletTest, RunsUnderWindows98) {
     Boards(1);
-    const std::string appDefaults = "Software\\Wine\\AppDefaults\\panel_applet_host.exe";
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appDefaults.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-    RegCloseKey(key);
-
+    WindowsVersionSetting win98("panel_applet_host.exe", "win98");
     ChildProcess host;
     ASSERT_TRUE(host.Start(ProgramDirectory() + "\\panel_applet_host.exe"));
     // The child's own box about the fresh registry comes first.
@@ -190,5 +184,4 @@ TEST_F(AppletTest, RunsUnderWindows98) {
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(host.Wait(kRobotWaitMs));
     EXPECT_EQ(host.ExitCode(), 0u);
-    DeleteRegTree(HKEY_CURRENT_USER, appDefaults);
 }

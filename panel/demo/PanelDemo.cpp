@@ -1,0 +1,86 @@
+// Works a running applet for the demo through its real controls:
+//   panel_demo open         waits for the sheet (answering a first-start box)
+//   panel_demo tab N        shows page N
+//   panel_demo format F     chooses format F on the Format page shown
+//   panel_demo click ID     clicks control ID of the page shown
+//   panel_demo swap         on the routing page shown, exchanges the rows
+//                           of logical channels 1 and 2
+//   panel_demo apply | ok   presses Apply or OK
+// Exits with 0 when the step was done.
+#include "resource.h"
+#include "testkit/Robot.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace testkit;
+
+namespace {
+
+constexpr const char* kCaption = "QUORVI Properties";
+constexpr int kApplyNow = 0x3021;
+
+int Open() {
+    for (int i = 0; i < 100; ++i) {
+        if (FindTopWindow("", kCaption)) return 0;
+        if (HWND box = FindTopWindow("#32770", "QUORVI")) Click(Control(box, IDOK));
+        Sleep(200);
+    }
+    return 1;
+}
+
+// A click of the left button at a page pixel, as the mouse gives it.
+void ClickAt(HWND page, int x, int y) {
+    SendMessageA(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageA(page, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+int Swap(HWND sheet) {
+    HWND page = GetParent(Control(sheet, IDC_DEFAULT_ROUTES));
+    char title[64] = {};
+    TCITEMA item{TCIF_TEXT, 0, 0, title, sizeof title};
+    HWND tab = PropSheet_GetTabControl(sheet);
+    SendMessageA(tab, TCM_GETITEMA, TabCtrl_GetCurSel(tab), reinterpret_cast<LPARAM>(&item));
+    const bool in = std::string(title) == "In Routing";
+    auto column = [&](int j) { return (in ? 163 : 22) + 15 * j + 7; };
+    auto label = [&](int row) { ClickAt(page, in ? 50 : 320, 48 + 16 * row); };
+    for (int channel : {0, 1}) {
+        ClickAt(page, column(channel), 305);   // selects the channel's route
+        Click(Control(sheet, IDC_DELETE_ROUTE));
+    }
+    ClickAt(page, column(0), 305);
+    label(1);
+    ClickAt(page, column(1), 305);
+    label(0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string step = argc > 1 ? argv[1] : "";
+    if (step == "open") return Open();
+    HWND sheet = WaitForTopWindow("", kCaption);
+    if (!sheet) return 1;
+    if (step == "tab" && argc > 2) return SelectTab(sheet, std::atoi(argv[2])) ? 0 : 1;
+    if (step == "format" && argc > 2)
+        return SelectComboItem(Control(sheet, IDC_FORMAT_LIST), std::atoi(argv[2])) ? 0 : 1;
+    if (step == "swap") return Swap(sheet);
+    if (step == "click" && argc > 2) {
+        Click(Control(sheet, std::atoi(argv[2])));
+        return 0;
+    }
+    if (step == "apply") {
+        Click(Control(sheet, kApplyNow));
+        return 0;
+    }
+    if (step == "ok") {
+        PostClick(Control(sheet, IDOK));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: panel_demo open|tab N|format F|click ID|swap|apply|ok\n");
+    return 2;
+}

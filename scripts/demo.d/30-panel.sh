@@ -1,0 +1,42 @@
+# The applet on the two virtual boards: board 2 goes to the two-SPDIF format
+# on the varispeed clock and its output channels 1 and 2 swap rows; Apply
+# sends the device block.
+panel_demo=$(built panel_demo.exe)
+wine rundll32.exe shell32.dll,Control_RunDLL quorvipanel.cpl </dev/null >/dev/null 2>&1 &
+panel_pid=$!
+if [ -z "$panel_demo" ] || ! wine "$panel_demo" open; then
+    report "the applet's sheet did not open"
+    kill "$panel_pid" 2>/dev/null || true
+    false
+fi
+wine "$panel_demo" tab 4 && wine "$panel_demo" format 3
+sleep 0.5
+shot panel-format
+wine "$panel_demo" tab 5 && wine "$panel_demo" click 1077   # main clock: internal varispeed
+sleep 0.5
+shot panel-clocks
+wine "$panel_demo" tab 6
+sleep 0.5
+shot panel-in-routing
+wine "$panel_demo" tab 7 && wine "$panel_demo" swap
+sleep 0.5
+shot panel-out-routing
+updates_before=$(wine "$quorvisim_exe" --ctl log 2>/dev/null | grep -c ' QUORVI_SYS_UPDATE ' || true)
+wine "$panel_demo" apply
+# The board 2 block starts 24 + 968 bytes into the device block: format at
+# +12, main clock of format 3 at +20 + 3, its output routes at +680 + 3 * 16.
+block=$(wine "$quorvisim_exe" --ctl log 2>/dev/null | tr -d '\r' | grep ' QUORVI_SYS_UPDATE ' | tail -n 1 | awk '{print $6}')
+updates_after=$(wine "$quorvisim_exe" --ctl log 2>/dev/null | grep -c ' QUORVI_SYS_UPDATE ' || true)
+board2=$(( (24 + 968) * 2 ))
+report "Apply sent $((updates_after - updates_before)) device block(s) with QUORVI_SYS_UPDATE"
+report "  board 2 format: ${block:$((board2 + 24)):2}"
+report "  board 2 main clock, format 3: ${block:$((board2 + 46)):2}"
+report "  board 2 output routes, format 3: ${block:$((board2 + (680 + 48) * 2)):32}"
+wine "$panel_demo" ok
+for _ in $(seq 50); do kill -0 "$panel_pid" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$panel_pid" 2>/dev/null; then
+    report "the applet did not close after OK"
+    kill "$panel_pid"
+    false
+fi
+report "applet closed; ControlPanelPage $(wine reg query 'HKLM\Software\Quelmar' /v ControlPanelPage 2>/dev/null | tr -d '\r' | awk '/ControlPanelPage/ {print $3}')"
