@@ -35,7 +35,8 @@ const char* const kControlHelp =
     "                                seq handle request board result input-hex\n"
     "  clear-log\n"
     "  step MS                       advance the manual clock (in-process boards only)\n"
-    "  state                         boards, handles, time code\n"
+    "  state                         boards, handles, time code, and per streaming handle\n"
+    "                                its blocks, wake-ups queued and wake-ups merged\n"
     "  reset                         power-on state (configuration kept), empty log, no failures\n"
     "  stop                          end quorvisim\n";
 
@@ -212,7 +213,7 @@ ControlResult State(Driver& driver) {
     char text[256];
     std::snprintf(text, sizeof text, "boards %u\nlintra %s %u\nhandles %u\ntimecode %u\n", c.boards,
                   c.lintraDriver ? "on" : "off", c.lintraBoards, driver.openHandles(), driver.timecode());
-    return ControlResult{true, text, false};
+    return ControlResult{true, text + driver.streamReport(), false};
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "Stream.h"
@@ -591,6 +592,20 @@ std::vector<LogEntry> Driver::log() const {
 void Driver::clearLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+}
+
+std::string Driver::streamReport() const {
+    std::lock_guard lock(mutex_);
+    std::string text;
+    for (auto& [id, h] : handles_) {
+        Stream::Stats s = h.stream->stats();
+        if (!h.stream->running() && s.blocks == 0 && s.delivered == 0) continue;
+        char line[128];
+        std::snprintf(line, sizeof line, "stream %u blocks %llu wakes %u merged %u\n", id,
+                      static_cast<unsigned long long>(s.blocks), s.delivered, s.merged);
+        text += line;
+    }
+    return text;
 }
 
 std::uint32_t Driver::openHandles() const {

@@ -196,6 +196,15 @@ void Stream::stopWaiter(Callback& c) {
     CloseHandle(c.waiter);
 }
 
+Stream::Stats Stream::stats() const {
+    Stats s{blocks_, 0, 0};
+    for (const Callback& c : callbacks_) {
+        s.delivered += c.record->delivered;
+        s.merged += c.record->merged;
+    }
+    return s;
+}
+
 void Stream::pump(const Now& now, double rate) {
     if (!running_) return;
     if (rate <= 0) {

@@ -47,6 +47,14 @@ public:
     };
     // Every block boundary up to now. `rate` 0 = no clock: nothing moves.
     void pump(const Now& now, double rate);
+    // Blocks transferred since the start, wake-ups queued to the caller and
+    // blocks whose wake-up merged into a later one, over all callbacks.
+    struct Stats {
+        std::uint64_t blocks;
+        std::uint32_t delivered;
+        std::uint32_t merged;
+    };
+    Stats stats() const;
     // Client address of the mapped block, or 0.
     std::uint32_t clientAddress() const { return view_ ? clientBase_ : 0; }
 

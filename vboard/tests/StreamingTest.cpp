@@ -102,6 +102,7 @@ TEST_F(Streaming, BlocksAlternateHalvesLoopOutputsBackAndWakeTheRegisteredThread
     ASSERT_TRUE(wake());
     EXPECT_EQ(word(outRecord(), 20) & 1, 0u) << "then half 1";
     EXPECT_EQ(half(0, 1)[0], 0x11);
+    EXPECT_NE(boards.control("state").find("stream 1 blocks 2 wakes 2 merged 0\n"), std::string::npos);
 
     ASSERT_TRUE(asio.control(QUORVI_CLEAR_CALLBACK, callback, 8, nullptr, 0));
     std::uint32_t masks[8] = {0x1, 0, 0, 0, 0x1, 0, 0, 0};

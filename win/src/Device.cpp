@@ -157,8 +157,11 @@ DWORD WINAPI WaiterMain(void* argument) {
             InterlockedExchangeAdd(reinterpret_cast<volatile LONG*>(&w->record->merged),
                                    static_cast<LONG>(sequence - seen - 1));
         seen = sequence;
-        if (QueueUserAPC(w->routine, w->target, 0))
-            InterlockedIncrement(reinterpret_cast<volatile LONG*>(&w->record->delivered));
+        // Counted before queueing: the routine may run before this thread
+        // gets the processor back.
+        auto delivered = reinterpret_cast<volatile LONG*>(&w->record->delivered);
+        InterlockedIncrement(delivered);
+        if (!QueueUserAPC(w->routine, w->target, 0)) InterlockedDecrement(delivered);
     }
     UnmapViewOfFile(w->record);
     CloseHandle(w->section);

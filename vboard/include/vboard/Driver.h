@@ -112,6 +112,9 @@ public:
     std::vector<LogEntry> log() const;
     void clearLog();
     std::uint32_t openHandles() const;
+    // One line per handle that streams or has callbacks: handle, blocks
+    // transferred, wake-ups queued, blocks whose wake-up merged into a later one.
+    std::string streamReport() const;
 
 private:
     struct Failure {
