@@ -1,0 +1,89 @@
+// Cost of applying a record to four boards of quorvisim.exe in another
+// process: one QuorviUpdateMix and one QuorviDoUpdate, with the number of
+// driver requests each issues.
+//   core_update_bench [calls]   (default 200)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quorvi/DriverRequests.h"
+#include "quorvi/QuorviCore.h"
+#include "vboard/Control.h"
+#include "vboard/QuorvisimProcess.h"
+#include "win/Device.h"
+
+namespace {
+
+template <class Call>
+std::vector<double> Time(int calls, Call call) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> us;
+    for (int i = 0; i < calls; ++i) {
+        QueryPerformanceCounter(&start);
+        call();
+        QueryPerformanceCounter(&end);
+        us.push_back((end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart);
+    }
+    return us;
+}
+
+void Print(const char* what, std::vector<double> us, size_t requests) {
+    std::sort(us.begin(), us.end());
+    double sum = 0;
+    for (double v : us) sum += v;
+    std::printf("%-34s n=%zu  median %.0f us  p99 %.0f us  mean %.0f us  requests %zu\n", what,
+                us.size(), us[us.size() / 2], us[us.size() * 99 / 100], sum / us.size(), requests);
+}
+
+// Requests the boards received during one call.
+template <class Call>
+size_t Requests(const vboard::ControlClient& control, Call call) {
+    std::string reply;
+    control.command("clear-log", reply);
+    call();
+    return control.log().size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 4");
+    if (!sim.started() || !sim.waitServing(10000)) {
+        std::printf("quorvisim.exe did not start\n");
+        return 1;
+    }
+    int rc = 0;
+    {
+        win::Device device(quorvi::kDeviceNameNT, 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
+        auto record = std::make_unique<quorvi::SettingsRecord>();
+        std::memset(record.get(), 0, sizeof *record);
+        record->device.version = quorvi::kRecordVersion;
+        for (auto& board : record->device.boards) {
+            for (int k = 0; k < quorvi::kGroupChannels; ++k) board.levelA[k] = board.levelB[k] = 50;
+        }
+        vboard::ControlClient control;
+        auto mix = [&] { QuorviUpdateMix(record.get(), device.get(), 0); };
+        auto update = [&] { QuorviDoUpdate(record.get(), device.get(), 0); };
+        if (QuorviGetNumberBoards(device.get()) != 4) {
+            std::printf("quorvisim.exe does not serve four boards\n");
+            rc = 1;
+        } else {
+            Time(10, update);
+            Print("QuorviUpdateMix, one board", Time(calls, mix), Requests(control, mix));
+            Print("QuorviDoUpdate, four boards", Time(calls, update), Requests(control, update));
+        }
+    }
+    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
+    stop.waitExit(5000);
+    sim.waitExit(5000);
+    return rc;
+}
