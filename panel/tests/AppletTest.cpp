@@ -14,6 +14,7 @@
 #include <prsht.h>
 #include <gtest/gtest.h>
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -23,9 +24,12 @@ namespace {
 
 constexpr const char* kCaption = "QUORVI Properties";
 constexpr int kApplyNow = 0x3021;   // the sheet's Apply button
-constexpr std::size_t kFormatOffset =
-    offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, boards) +
-    offsetof(quorvi::BoardDeviceBlock, format);
+// Offset in a setup file of a field of a board's device block.
+constexpr std::size_t BoardField(int board, std::size_t field) {
+    return offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, boards) +
+           board * sizeof(quorvi::BoardDeviceBlock) + field;
+}
+constexpr std::size_t kFormatOffset = BoardField(0, offsetof(quorvi::BoardDeviceBlock, format));
 
 class AppletTest : public ::testing::Test {
 protected:
@@ -80,6 +84,39 @@ protected:
     static void CloseWith(HWND sheet, int button) {
         PostClick(Control(sheet, button));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
+    }
+    static std::int32_t FactoryWord(std::size_t offset) {
+        auto bytes = ReadSystemFile("factory.ssf");
+        std::int32_t value = -1;
+        if (bytes && bytes->size() >= offset + 4) std::memcpy(&value, bytes->data() + offset, 4);
+        return value;
+    }
+    static int FactoryByte(std::size_t offset) {
+        auto bytes = ReadSystemFile("factory.ssf");
+        return bytes && bytes->size() > offset ? (*bytes)[offset] : -1;
+    }
+    static void PatchFactory(std::size_t offset, const void* data, std::size_t size) {
+        auto bytes = ReadSystemFile("factory.ssf");
+        ASSERT_TRUE(bytes && bytes->size() >= offset + size);
+        std::memcpy(bytes->data() + offset, data, size);
+        ASSERT_TRUE(WriteSystemFile("factory.ssf", *bytes));
+    }
+    // A first run with a fresh registry writes the factory setup file.
+    void MakeFactoryFile(MessageBoxCatcher& boxes) {
+        boxes.Expect(IDOK);
+        RunSheet([&](HWND sheet) { CloseWith(sheet, IDCANCEL); });
+    }
+    static HWND OpenAdvanced(HWND sheet) {
+        PostClick(Control(sheet, IDC_ADVANCED));
+        return WaitForTopWindow("#32770", "Advanced Format Settings");
+    }
+    // One click on the lower (or upper) arrow of a vertical up-down control.
+    static void ClickArrow(HWND spin, bool up) {
+        RECT r;
+        GetClientRect(spin, &r);
+        const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+        SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(spin, WM_LBUTTONUP, 0, at);
     }
     static int StoredFormat(int board) {
         auto bytes = ReadSystemFile("factory.ssf");
@@ -184,4 +221,86 @@ TEST_F(AppletTest, RunsUnderWindows98) {
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(host.Wait(kRobotWaitMs));
     EXPECT_EQ(host.ExitCode(), 0u);
+}
+
+TEST_F(AppletTest, AdvancedSettingsAreKeptPerFormat) {
+    using quorvi::BoardDeviceBlock;
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    const std::int32_t lowRate = 5;   // hidden in the dialog: must pass through
+    PatchFactory(BoardField(0, offsetof(BoardDeviceBlock, lowRateMode[3])), &lowRate, 4);
+    RunSheet([&](HWND sheet) {
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 3);
+        HWND advanced = OpenAdvanced(sheet);
+        ASSERT_NE(advanced, nullptr);
+        EXPECT_EQ(GetText(Control(advanced, IDC_DAC_LEFT_TEXT)), "-10dBm");
+        EXPECT_EQ(GetCheck(Control(advanced, IDC_LOW_RATE)), BST_CHECKED);
+        ClickArrow(Control(advanced, IDC_DAC_RIGHT_SPIN), false);   // one step quieter
+        EXPECT_EQ(GetText(Control(advanced, IDC_DAC_RIGHT_TEXT)), "-11dBm");
+        EXPECT_EQ(GetText(Control(advanced, IDC_DAC_LEFT_TEXT)), "-10dBm");
+        Click(Control(advanced, IDC_DITHER_ON));
+        SetCheck(Control(advanced, IDC_PHASE_IN_A), true);
+        PostClick(Control(advanced, IDOK));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(advanced); }));
+
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 0);
+        advanced = OpenAdvanced(sheet);
+        ASSERT_NE(advanced, nullptr);
+        EXPECT_EQ(GetText(Control(advanced, IDC_DAC_RIGHT_TEXT)), "-10dBm");
+        EXPECT_EQ(GetCheck(Control(advanced, IDC_DITHER_OFF)), BST_CHECKED);
+        EXPECT_EQ(GetCheck(Control(advanced, IDC_PHASE_IN_A)), BST_UNCHECKED);
+        PostClick(Control(advanced, IDCANCEL));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(advanced); }));
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, dacLevels[3]))), 18 | ((18 ^ 19) << 8));
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, ditherOff[3]))), 0);
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, phaseRevInA[3]))), 1);
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, lowRateMode[3]))), lowRate);
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, ditherOff[0]))), 1);
+}
+
+TEST_F(AppletTest, TheTwoSpdifFormatRefusesClocksItCannotRun) {
+    using quorvi::BoardDeviceBlock;
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(1);
+    RunSheet([&](HWND sheet) {
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 3);
+        ASSERT_TRUE(SelectTab(sheet, 1));
+        EXPECT_FALSE(IsEnabled(Control(sheet, IDC_MAIN_INPUT_B)));
+        EXPECT_FALSE(IsEnabled(Control(sheet, IDC_VARISPEED_BAR)));
+        Click(Control(sheet, IDC_MAIN_WORDCLOCK));
+        Click(Control(sheet, IDC_SRC_VARISPEED));
+        boxes.Expect(IDOK);
+        EXPECT_FALSE(SelectTab(sheet, 2));
+        Click(Control(sheet, IDC_SRC_INPUT_A));
+        boxes.Expect(IDOK);
+        EXPECT_FALSE(SelectTab(sheet, 2));
+        Click(Control(sheet, IDC_SRC_WORDCLOCK));   // the same as the main clock
+        EXPECT_TRUE(SelectTab(sheet, 2));
+        CloseWith(sheet, IDOK);
+    });
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1].rfind("Sorry, you cannot select both internal varispeed", 0), 0u);
+    EXPECT_EQ(texts[2].rfind("Sorry, in this format, the sample rate converter clock", 0), 0u);
+    EXPECT_EQ(FactoryByte(BoardField(0, offsetof(BoardDeviceBlock, mainClock[3]))), 2);
+    EXPECT_EQ(FactoryByte(BoardField(0, offsetof(BoardDeviceBlock, srcClock[3]))), 2);
+}
+
+TEST_F(AppletTest, SettingsStoredByTheTrayAreShown) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 0);
+        const std::uint8_t korg = 4;
+        PatchFactory(kFormatOffset, &korg, 1);
+        SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0);
+        EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 4);
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(Updates(), 0u);
 }
