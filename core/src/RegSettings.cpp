@@ -19,12 +19,8 @@ const char kCurrent[] = "Current";
 const std::size_t kCurrentChars = MAX_PATH - 1;
 const int kPasses = 5;
 
-win::RegKey OpenSetupsKey() {
-    // Each level is created on its own, as older systems lack the path.
-    win::RegKey(win::RegKey::Create(HKEY_CURRENT_USER, "Software"));
-    win::RegKey(win::RegKey::Create(HKEY_CURRENT_USER, "Software\\Quelmar"));
-    return win::RegKey::Create(HKEY_CURRENT_USER, kSetupsKey);
-}
+// Created with every level that is missing.
+win::RegKey OpenSetupsKey() { return win::RegKey::Create(HKEY_CURRENT_USER, kSetupsKey); }
 
 // The size given leaves the terminator out, as the value has always been
 // written; NT (and Wine) count it back in when the byte after is a NUL.
