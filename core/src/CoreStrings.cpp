@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "win/Device.h"
+
 namespace quorvi {
 
 namespace {
@@ -14,6 +16,14 @@ const win::Module& Core() {
 }
 
 const BroadcastMessages& Broadcasts() { return registered; }
+
+bool RequestOrReport(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
+                     DWORD outSize, UINT failureText) {
+    if (win::DeviceControl(device, code, in, inSize, out, outSize, nullptr)) return true;
+    DWORD error = GetLastError();
+    Core().ReportRequestFailure(failureText, error);
+    return false;
+}
 
 void CopyBounded(char* out, std::size_t size, const char* text) {
     if (size == 0) return;

@@ -23,6 +23,11 @@ void CopyCoreString(UINT id, char (&out)[N]) {
     CopyBounded(out, N, CoreString(id).c_str());
 }
 
+// Sends one driver request; when it fails, shows the string failureText
+// formatted with the error code and returns false.
+bool RequestOrReport(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
+                     DWORD outSize, UINT failureText);
+
 // Registered when the module loads.
 struct BroadcastMessages {
     win::RegisteredMessage startUpdate{"START QUORVI UPDATE"};

@@ -27,35 +27,26 @@ IceEnumReply Enumerate(const win::Device& driver) {
     return reply;
 }
 
-void Report(UINT id) {
-    DWORD error = GetLastError();
-    Core().ReportRequestFailure(id, error);
-}
-
+// A failed request is reported and the caller goes on with the next.
 void SetRate(const win::Device& driver, std::uint32_t device, const LintraBlock& block) {
     IceSetRateRequest request{ICEAPI_SET_RATE, device, 0, LintraRate(block.rateCode), {}};
-    if (!driver.control(ICEAPI_SET_RATE, &request, sizeof request, nullptr, 0)) {
-        Report(IDS_ICEAPI_SET_RATE_FAILED);
-    }
+    RequestOrReport(driver.get(), ICEAPI_SET_RATE, &request, sizeof request, nullptr, 0,
+                    IDS_ICEAPI_SET_RATE_FAILED);
 }
 
 void ReadLiveSetup(const win::Device& driver, std::uint32_t device, LintraBlock& block) {
     IceCustomRequest i2c{CUST_GET_I2C_SPACE, device, {}};
     std::uint8_t status[kIceI2cSpaceSize] = {};
-    if (driver.control(ICEAPI_CUSTOM, &i2c, sizeof i2c, status, sizeof status)) {
+    if (RequestOrReport(driver.get(), ICEAPI_CUSTOM, &i2c, sizeof i2c, status, sizeof status,
+                        IDS_CUST_GET_I2C_SPACE_FAILED)) {
         DecodeLintraStatus(status, block);
-    } else {
-        Report(IDS_CUST_GET_I2C_SPACE_FAILED);
     }
     IceCustomRequest gains{CUST_GET_MIC_GAINS, device, {}};
-    if (!driver.control(ICEAPI_CUSTOM, &gains, sizeof gains, block.micGains, sizeof block.micGains)) {
-        Report(IDS_CUST_GET_MIC_GAINS_FAILED);
-    }
+    RequestOrReport(driver.get(), ICEAPI_CUSTOM, &gains, sizeof gains, block.micGains,
+                    sizeof block.micGains, IDS_CUST_GET_MIC_GAINS_FAILED);
     IceDeviceInfoRequest info{0, device, {}};
-    if (!driver.control(ICEAPI_GETDEVICEINFO, &info, sizeof info, block.deviceInfo,
-                        sizeof block.deviceInfo)) {
-        Report(IDS_ICEAPI_GETDEVICEINFO_FAILED);
-    }
+    RequestOrReport(driver.get(), ICEAPI_GETDEVICEINFO, &info, sizeof info, block.deviceInfo,
+                    sizeof block.deviceInfo, IDS_ICEAPI_GETDEVICEINFO_FAILED);
 }
 
 template <class PerBoard>

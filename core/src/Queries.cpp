@@ -6,7 +6,6 @@
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
-#include "win/Device.h"
 #include "win/ExceptionGuard.h"
 #include "win/RegKey.h"
 
@@ -79,10 +78,8 @@ extern "C" int WINAPI QuorviSetMasterClock(int clock, HANDLE device) {
 extern "C" int WINAPI QuorviTimeCodeEnabled(HANDLE device) {
     return win::RunGuarded(0, [&] {
         std::uint32_t setup[kSysSetupSize / 4] = {};
-        if (!win::DeviceControl(device, QUORVI_GET_SYS_SETUP, nullptr, 0, setup, sizeof setup,
-                                nullptr)) {
-            DWORD error = GetLastError();
-            Core().ReportRequestFailure(IDS_GET_SYS_SETUP_FAILED, error);
+        if (!RequestOrReport(device, QUORVI_GET_SYS_SETUP, nullptr, 0, setup, sizeof setup,
+                             IDS_GET_SYS_SETUP_FAILED)) {
             return 0;
         }
         return (setup[6] & 3) != 0 ? 1 : 0;

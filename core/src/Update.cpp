@@ -23,6 +23,8 @@ static_assert(sizeof(SetParamRequest) == kSetParamSize);
 
 }  // namespace
 
+// Boards answer from index 0 up to the first index the driver refuses; the
+// record holds four, so no more are asked for.
 extern "C" unsigned WINAPI QuorviGetNumberBoards(HANDLE device) {
     unsigned count = 0;
     while (count < kMaxBoards) {
@@ -44,29 +46,20 @@ int UpdateMix(SettingsRecord* record, HANDLE device, int board) {
     if (!ValidBoard(board)) return 0;
     std::uint32_t index = board;
     SetParamRequest request{index, {}};
-    if (!win::DeviceControl(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
-                            sizeof request.block, nullptr)) {
-        DWORD error = GetLastError();
-        Core().ReportRequestFailure(IDS_HC_GET_PARAMS_FAILED, error);
+    if (!RequestOrReport(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
+                         sizeof request.block, IDS_HC_GET_PARAMS_FAILED)) {
         return 0;
     }
     ComputeMix(record->boards[board], record->device.boards[board], request.block);
-    if (!win::DeviceControl(device, QUORVI_SET_PARAM, &request, sizeof request, nullptr, 0,
-                            nullptr)) {
-        DWORD error = GetLastError();
-        Core().ReportRequestFailure(IDS_SET_PARAM_FAILED, error);
-        return 0;
-    }
-    return 1;
+    return RequestOrReport(device, QUORVI_SET_PARAM, &request, sizeof request, nullptr, 0,
+                           IDS_SET_PARAM_FAILED) ? 1 : 0;
 }
 
 int DoUpdate(SettingsRecord* record, HANDLE device, HANDLE* deviceArgument) {
     const BroadcastMessages& messages = Broadcasts();
     messages.startUpdate.Post();
-    if (!win::DeviceControl(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,
-                            nullptr, 0, nullptr)) {
-        DWORD error = GetLastError();
-        Core().ReportRequestFailure(IDS_SYS_UPDATE_FAILED, error);
+    if (!RequestOrReport(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,
+                         nullptr, 0, IDS_SYS_UPDATE_FAILED)) {
         return 0;
     }
     // The count is asked again before each board, as a board may go away.

@@ -99,6 +99,7 @@ TEST_F(LintraTest, EachFailingRequestIsReportedAndTheLoopGoesOn) {
     testkit::MessageBoxCatcher catcher;
     catcher.Expect(IDOK, 2);
     EXPECT_EQ(LintraUpdateLiveSetup(record.get()), 2);
+    EXPECT_TRUE(catcher.WaitForBoxes(2));
     EXPECT_EQ(catcher.Texts(), (std::vector<std::string>{"CUST_GET_I2C_SPACE failed with code 1F.",
                                                          "ICEAPI_GETDEVICEINFO failed with code 15."}));
     EXPECT_EQ(record->lintra[0].statusZero, static_cast<std::int32_t>(0xEEEEEEEE));
@@ -108,6 +109,7 @@ TEST_F(LintraTest, EachFailingRequestIsReportedAndTheLoopGoesOn) {
     boards.control("fail ICEAPI_SET_RATE 0x57 once");
     catcher.Expect(IDOK);
     EXPECT_EQ(LintraUpdate(record.get()), 2);
+    EXPECT_TRUE(catcher.WaitForBoxes(3));
     EXPECT_EQ(catcher.Texts().back(), "ICEAPI_SET_RATE failed with code 57.");
     EXPECT_EQ(boards.log(ICEAPI_SET_RATE).size(), 2u);
 
@@ -115,6 +117,7 @@ TEST_F(LintraTest, EachFailingRequestIsReportedAndTheLoopGoesOn) {
     boards.control("fail ICEAPI_CUSTOM 0x2 once");
     catcher.Expect(IDOK, 2);
     EXPECT_EQ(LintraUpdateLiveSetup(record.get()), 2);
+    EXPECT_TRUE(catcher.WaitForBoxes(5));
     EXPECT_EQ(catcher.Texts().back(), "CUST_GET_MIC_GAINS failed with code 2.");
 }
 

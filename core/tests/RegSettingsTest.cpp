@@ -53,6 +53,7 @@ TEST_F(RegSettingsTest, EmptyRegistryBuildsAndReadsBackTheBasicRecord) {
     MessageBoxCatcher catcher;
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviGetRegSettings(record.get(), 0), 1);
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts(), std::vector<std::string>{kNotFound});
     EXPECT_EQ(Current(), "factory.ssf");
     EXPECT_EQ(record->version, 22);
@@ -88,6 +89,7 @@ TEST_F(RegSettingsTest, OldFactoryFileIsDeletedAndRebuilt) {
     MessageBoxCatcher catcher;
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviGetRegSettings(record.get(), 0), 1);
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts(), std::vector<std::string>{kPrevious});
     EXPECT_EQ(record->version, 22);
     EXPECT_EQ(record->eraseProtect, 1);
@@ -125,6 +127,7 @@ TEST_F(RegSettingsTest, ShortFileIsAReadErrorAndLongerFileIsReadToTheRecordSize)
     MessageBoxCatcher catcher;
     catcher.Expect(IDOK, 2);
     EXPECT_EQ(QuorviGetRegSettings(record.get(), 0), 1);
+    EXPECT_TRUE(catcher.WaitForBoxes(2));
     EXPECT_EQ(catcher.Texts(), (std::vector<std::string>{kCannotRead, kNotFound}));
     EXPECT_EQ(Bytes(*record), Bytes(*factory));
 }
@@ -152,6 +155,7 @@ TEST_F(RegSettingsTest, FivePassesWithoutAFileStillGiveAValidRecord) {
     catcher.Expect(IDOK, 4);
     EXPECT_EQ(QuorviGetRegSettings(record.get(), 1), 1);
     RemoveDirectoryA(blocker.c_str());
+    EXPECT_TRUE(catcher.WaitForBoxes(4));
     EXPECT_EQ(catcher.Texts(), std::vector<std::string>(4, kCannotOpen));
     EXPECT_EQ(record->version, 22);
     EXPECT_EQ(record->device.version, 22);
@@ -194,6 +198,7 @@ TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     std::memset(record->fileName, 'x', sizeof record->fileName);
     EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
     EXPECT_STREQ(record->fileName, "factory.ssf");
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts().size(), 1u);
     EXPECT_EQ(ListSystemFiles("*.ssf"), std::vector<std::string>{"factory.ssf"});
 }

@@ -151,6 +151,7 @@ TEST_F(UpdateTest, FailedDeviceUpdateIsReportedAndEndsTheUpdate) {
     testkit::MessageBoxCatcher catcher;
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviDoUpdate(record.get(), device.get(), 0), 0);
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts(),
               std::vector<std::string>{"Error: QUORVI_SYS_UPDATE failed with code 0x1f"});
     EXPECT_EQ(spy.Names(), std::vector<std::string>{"START QUORVI UPDATE"});
@@ -176,6 +177,7 @@ TEST_F(UpdateTest, FailedParameterRequestsAreReportedAndTheUpdateGoesOn) {
     testkit::MessageBoxCatcher catcher;
     catcher.Expect(IDOK, 2);
     EXPECT_EQ(QuorviDoUpdate(record.get(), device.get(), 0), 1);
+    EXPECT_TRUE(catcher.WaitForBoxes(2));
     EXPECT_EQ(catcher.Texts(), (std::vector<std::string>{
                                    "Error: QUORVI_HC_GET_PARAMS failed with code 0x15",
                                    "Error: QUORVI_SET_PARAM failed with code 0x1f"}));
@@ -198,6 +200,7 @@ TEST_F(UpdateTest, TimeCodeFollowsTheSystemSetupBlock) {
     testkit::MessageBoxCatcher catcher;
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviTimeCodeEnabled(device.get()), 0);
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts(),
               std::vector<std::string>{"Error: QUORVI_GET_SYS_SETUP failed with code 0x57"});
 }

@@ -149,6 +149,7 @@ TEST(MasterClock, ReadsAndWritesTheMasterBoardsClockOfItsFormat) {
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviSetMasterClock(0x103, INVALID_HANDLE_VALUE), 0);
     EXPECT_EQ(QuorviGetMasterClock(), 3);
+    EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts().size(), 1u);
 
     // A format past the per-format arrays is refused: nothing is written.
