@@ -304,3 +304,52 @@ TEST_F(AppletTest, SettingsStoredByTheTrayAreShown) {
     });
     EXPECT_EQ(Updates(), 0u);
 }
+
+TEST_F(AppletTest, AFormatBeyondTheRecordIsShownButNeverStored) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    const std::uint8_t bad = 200;
+    PatchFactory(kFormatOffset, &bad, 1);
+    const auto before = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(before);
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), -1);
+        boxes.Expect(IDOK);
+        EXPECT_TRUE(SelectTab(sheet, 1));   // Clocks
+        boxes.Expect(IDOK);
+        EXPECT_TRUE(SelectTab(sheet, 2));   // In Routing
+        EXPECT_TRUE(boxes.WaitForBoxes(3));
+        EXPECT_TRUE(SelectTab(sheet, 3));   // nothing routed, nothing to store
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(Updates(), 1u);
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1], "Error: Bad format number.");
+    EXPECT_EQ(texts[2], texts[1]);
+    // Every byte but the file time is as it was read.
+    auto after = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(after);
+    ASSERT_EQ(after->size(), before->size());
+    std::memcpy(after->data() + offsetof(quorvi::SettingsRecord, fileTime),
+                before->data() + offsetof(quorvi::SettingsRecord, fileTime), sizeof(FILETIME));
+    EXPECT_TRUE(*after == *before);
+}
+
+TEST_F(AppletTest, DescribesItselfToTheControlPanel) {
+    EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
+    EXPECT_EQ(entry_(nullptr, CPL_GETCOUNT, 0, 0), 1);
+    CPLINFO info{};
+    EXPECT_EQ(entry_(nullptr, CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.idIcon, 131);
+    EXPECT_EQ(info.idName, 128);
+    EXPECT_EQ(info.idInfo, 129);
+    NEWCPLINFOA newInfo{};
+    EXPECT_EQ(entry_(nullptr, CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&newInfo)), 0);
+    EXPECT_EQ(newInfo.dwSize, 244u);
+    EXPECT_NE(newInfo.hIcon, nullptr);
+    EXPECT_STREQ(newInfo.szName, "QUORVI Properties");
+    EXPECT_STREQ(newInfo.szInfo, "Configure QUORVI mode, mix levels, signal routing and meters.");
+    EXPECT_EQ(entry_(nullptr, CPL_EXIT, 0, 0), 0);
+}
