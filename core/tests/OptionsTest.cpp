@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "Spy.h"
 #include "quorvi/QuorviCore.h"
+#include "testkit/BroadcastSpy.h"
 #include "testkit/Robot.h"
 
 using namespace testkit;
@@ -108,16 +108,16 @@ TEST(OptionDialogs, FontDialogWritesBackOnlyOnOK) {
 }
 
 TEST(WindowRequests, MetersAndMixerArePostedWithTheBoardIndex) {
-    BroadcastSpy spy({"QUORVI METERS", "QUORVI MIXER"});
+    BroadcastSpy spy;
     EXPECT_EQ(QuorviOpenMeters(2), 1);
     EXPECT_EQ(QuorviOpenFaders(3), 1);
-    const auto& seen = spy.Seen();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].name, "QUORVI METERS");
-    EXPECT_EQ(seen[0].wParam, 2u);
-    EXPECT_EQ(seen[1].name, "QUORVI MIXER");
-    EXPECT_EQ(seen[1].wParam, 3u);
-    EXPECT_EQ(seen[1].lParam, 0);
+    auto meters = spy.WaitFor("QUORVI METERS");
+    auto mixer = spy.WaitFor("QUORVI MIXER");
+    ASSERT_TRUE(meters && mixer);
+    EXPECT_EQ(meters->wParam, 2u);
+    EXPECT_FALSE(meters->sent);
+    EXPECT_EQ(mixer->wParam, 3u);
+    EXPECT_EQ(mixer->lParam, 0);
 }
 
 }  // namespace

@@ -2,12 +2,13 @@
 // boards were told is read back from their request log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
-#include "Spy.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
+#include "testkit/BroadcastSpy.h"
 #include "testkit/MessageBoxCatcher.h"
 #include "vboard/InProcessBoards.h"
 #include "win/Device.h"
@@ -25,6 +26,26 @@ DriverConfig Boards(std::uint32_t count) {
 
 const std::vector<std::string> kUpdateMessages = {"START QUORVI UPDATE", "END QUORVI UPDATE",
                                                   "QUORVI TRAY"};
+
+// The update messages the spy received. A marker posted after them arrives
+// after them, so once it is in, nothing posted before is still on its way.
+std::vector<testkit::Broadcast> UpdateMessages(testkit::BroadcastSpy& spy) {
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("CORE TEST MARKER"), 0, 0);
+    EXPECT_TRUE(spy.WaitFor("CORE TEST MARKER"));
+    std::vector<testkit::Broadcast> seen;
+    for (const auto& b : spy.Received()) {
+        if (std::find(kUpdateMessages.begin(), kUpdateMessages.end(), b.name) != kUpdateMessages.end()) {
+            seen.push_back(b);
+        }
+    }
+    return seen;
+}
+
+std::vector<std::string> Names(const std::vector<testkit::Broadcast>& seen) {
+    std::vector<std::string> names;
+    for (const auto& b : seen) names.push_back(b.name);
+    return names;
+}
 
 class UpdateTest : public ::testing::Test {
 protected:
@@ -122,7 +143,7 @@ TEST_F(UpdateTest, DoUpdateSendsTheDeviceBlockThenEachBoardsMixAndAnnouncesIt) {
     record->device.masterBoard = 1;
     record->device.boards[1].mainClock[0] = 4;
     for (int i = 30; i < 3896; i += 97) reinterpret_cast<std::uint8_t*>(&record->device)[i] ^= 0x5A;
-    BroadcastSpy spy(kUpdateMessages);
+    testkit::BroadcastSpy spy;
     HANDLE handle = device.get();
     ASSERT_EQ(QuorviDoUpdate(record.get(), handle, 0), 1);
 
@@ -138,34 +159,40 @@ TEST_F(UpdateTest, DoUpdateSendsTheDeviceBlockThenEachBoardsMixAndAnnouncesIt) {
     ASSERT_EQ(log[0].input.size(), 3896u);
     EXPECT_EQ(std::memcmp(log[0].input.data(), &record->device, 3896), 0);
 
-    const auto& seen = spy.Seen();
-    ASSERT_EQ(spy.Names(), kUpdateMessages);
+    std::vector<testkit::Broadcast> seen = UpdateMessages(spy);
+    ASSERT_EQ(Names(seen), kUpdateMessages);
     EXPECT_EQ(seen[2].wParam, reinterpret_cast<WPARAM>(record.get()));
-    EXPECT_NE(seen[2].lParam, 0);
+    // The address of the handle argument: in the call's frame, just below
+    // this test's own on the stack.
+    char here = 0;
+    auto mine = reinterpret_cast<std::uintptr_t>(&here);
+    auto where = static_cast<std::uintptr_t>(seen[2].lParam);
+    EXPECT_LT(where, mine);
+    EXPECT_GT(where, mine - 65536);
 }
 
 TEST_F(UpdateTest, FailedDeviceUpdateIsReportedAndEndsTheUpdate) {
     Start(2);
     boards->control("fail QUORVI_SYS_UPDATE 0x1f once");
-    BroadcastSpy spy(kUpdateMessages);
+    testkit::BroadcastSpy spy;
     testkit::MessageBoxCatcher catcher;
     catcher.Expect(IDOK);
     EXPECT_EQ(QuorviDoUpdate(record.get(), device.get(), 0), 0);
     EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts(),
               std::vector<std::string>{"Error: QUORVI_SYS_UPDATE failed with code 0x1f"});
-    EXPECT_EQ(spy.Names(), std::vector<std::string>{"START QUORVI UPDATE"});
+    EXPECT_EQ(Names(UpdateMessages(spy)), std::vector<std::string>{"START QUORVI UPDATE"});
     EXPECT_EQ(boards->log().size(), 1u);
 }
 
 TEST_F(UpdateTest, WithoutBoardsTheDeviceBlockIsStillSent) {
     Start(0);
-    BroadcastSpy spy(kUpdateMessages);
+    testkit::BroadcastSpy spy;
     EXPECT_EQ(QuorviGetNumberBoards(device.get()), 0u);
     EXPECT_EQ(QuorviDoUpdate(record.get(), device.get(), 1), 1);
     EXPECT_EQ(boards->log(QUORVI_SYS_UPDATE).size(), 1u);
     EXPECT_TRUE(boards->log(QUORVI_SET_PARAM).empty());
-    EXPECT_EQ(spy.Names(), kUpdateMessages);
+    EXPECT_EQ(Names(UpdateMessages(spy)), kUpdateMessages);
 }
 
 TEST_F(UpdateTest, FailedParameterRequestsAreReportedAndTheUpdateGoesOn) {

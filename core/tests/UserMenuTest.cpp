@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "Spy.h"
 #include "testkit/Process.h"
 #include "quorvi/QuorviCore.h"
+#include "testkit/BroadcastSpy.h"
 #include "testkit/MessageBoxCatcher.h"
 #include "testkit/Registry.h"
 #include "testkit/SystemDir.h"
@@ -36,13 +36,14 @@ protected:
         QuorviGetUserMenu(list.get());
         return std::vector<std::string>(list->names, list->names + list->count);
     }
-    // Notifications the tray would have received.
-    size_t Notified() { return spy.Seen().size(); }
+    // Notifications the tray would have received; they are sent, so each
+    // has arrived when the call that sent it returns.
+    size_t Notified() { return spy.Received("QUORVI UPDATE USER MENU").size(); }
 
     RegistrySandbox registry;
     SystemDirSandbox files{{"*.ssf"}};
     std::unique_ptr<SettingsRecord> record = std::make_unique<SettingsRecord>();
-    BroadcastSpy spy{{"QUORVI UPDATE USER MENU"}};
+    BroadcastSpy spy;
 };
 
 TEST_F(UserMenuTest, AddMovesToTheEndAndNotifiesOnlyWhenTheCountChanges) {
