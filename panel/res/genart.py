@@ -157,12 +157,9 @@ def bracket(p):
         p.fill(186, y, 28, 16, BLACK)
         p.fill(194, y + 4, 12, 8, RED if name.startswith("OUT") else DARK)
         ports[name] = y + 8
-    for i, name in enumerate(("WC IN", "WC OUT")):
-        y = 20 + i * 0
-        cx = 186 + i * 28
+    for cx in (186, 214):   # word clock in and out
         p.disc(cx, 28, 7, GREY)
         p.disc(cx, 28, 3, BLACK)
-        ports[name] = (cx, y)
     p.centred(200, 160, "QUORVI", DARK)
     return ports
 
@@ -181,17 +178,16 @@ def format_picture(number):
     p.line(130, 60, 186, ports["IN A"], CYAN, 3)
     device(p, 270, 60, out_a, VIOLET)
     p.line(214, ports["OUT A"], 270, 60, CYAN, 3)
+    device(p, 20, 120, in_b, BOARD)
+    device(p, 270, 120, out_b, BOARD)
     if bnc:
-        device(p, 20, 120, in_b, BOARD)
+        # The B pair runs over the word-clock connectors at the top.
         p.line(130, 120, 150, 120, ORANGE, 3)
         p.line(150, 120, 186, 35, ORANGE, 3)
-        device(p, 270, 120, out_b, BOARD)
         p.line(214, 35, 250, 120, ORANGE, 3)
         p.line(250, 120, 270, 120, ORANGE, 3)
     else:
-        device(p, 20, 120, in_b, BOARD)
         p.line(130, 120, 186, ports["IN B"], CYAN, 3)
-        device(p, 270, 120, out_b, BOARD)
         p.line(214, ports["OUT B"], 270, 120, CYAN, 3)
     p.centred(75, 10, "INPUTS", DARK, 2)
     p.centred(325, 10, "OUTPUTS", DARK, 2)

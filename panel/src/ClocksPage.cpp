@@ -106,24 +106,20 @@ bool CClocksPage::OnKillActive() {
 }
 
 bool CClocksPage::OnCommand(WORD id, WORD code, HWND control) {
-    if (code != BN_CLICKED) return PanelPage::OnCommand(id, code, control);
-    if (const int mainCode = CodeOf(kMainRadio, id); mainCode >= 0) {
-        if (mainCode != main_) {
-            main_ = mainCode;
-            SetModified();
-            EnableVarispeed();
-        }
-        return true;
-    }
-    if (const int srcCode = CodeOf(kSrcRadio, id); srcCode >= 0) {
-        if (srcCode != src_) {
-            src_ = srcCode;
-            SetModified();
-            EnableVarispeed();
-        }
-        return true;
+    if (code == BN_CLICKED) {
+        if (const int mainCode = CodeOf(kMainRadio, id); mainCode >= 0) return Choose(main_, mainCode);
+        if (const int srcCode = CodeOf(kSrcRadio, id); srcCode >= 0) return Choose(src_, srcCode);
     }
     return PanelPage::OnCommand(id, code, control);
+}
+
+bool CClocksPage::Choose(int& clock, int code) {
+    if (code != clock) {
+        clock = code;
+        SetModified();
+        EnableVarispeed();
+    }
+    return true;
 }
 
 INT_PTR CClocksPage::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {

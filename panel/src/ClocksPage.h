@@ -19,6 +19,7 @@ protected:
     INT_PTR DlgProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    bool Choose(int& clock, int code);
     void ReadRecord();
     void Show();
     void EnableVarispeed();

@@ -155,37 +155,33 @@ void RoutingModel::EndSelectionAndPicks() {
 }
 
 void RoutingModel::PickRow(int r) {
-    if (columnPicked_) {
-        routes_[pickedColumn_] = r;
-        rowPicked_ = columnPicked_ = false;
-        needsRedraw_ = true;
-    } else if (!rowPicked_) {
-        EndSelectionAndPicks();
-        rowPicked_ = true;
-        pickedRow_ = r;
-    } else if (r == pickedRow_) {
-        rowPicked_ = false;
-        needsRedraw_ = true;
-    } else {
-        pickedRow_ = r;
-        needsRedraw_ = true;
-    }
+    if (columnPicked_) Connect(pickedColumn_, r);
+    else Wait(rowPicked_, pickedRow_, r);
 }
 
 void RoutingModel::PickColumn(int j) {
-    if (rowPicked_) {
-        routes_[j] = pickedRow_;
-        rowPicked_ = columnPicked_ = false;
-        needsRedraw_ = true;
-    } else if (!columnPicked_) {
+    if (rowPicked_) Connect(j, pickedRow_);
+    else Wait(columnPicked_, pickedColumn_, j);
+}
+
+void RoutingModel::Connect(int column, int row) {
+    routes_[column] = row;
+    rowPicked_ = columnPicked_ = false;
+    needsRedraw_ = true;
+}
+
+// A pick waits for its partner: the waiting one clicked again cancels it,
+// another of the same side takes its place.
+void RoutingModel::Wait(bool& picked, int& waiting, int index) {
+    if (!picked) {
         EndSelectionAndPicks();
-        columnPicked_ = true;
-        pickedColumn_ = j;
-    } else if (j == pickedColumn_) {
-        columnPicked_ = false;
+        picked = true;
+        waiting = index;
+    } else if (index == waiting) {
+        picked = false;
         needsRedraw_ = true;
     } else {
-        pickedColumn_ = j;
+        waiting = index;
         needsRedraw_ = true;
     }
 }
@@ -240,13 +236,7 @@ void RoutingModel::ClickIn(int x, int y) {
         PickOrSelectColumn(col);
         return;
     }
-    if (routes_[col] == kUnrouted || 16 * routes_[col] + 40 >= y) {
-        const int k = FirstRoutedFromBeyond(row, x);
-        if (k >= 0) Select(k);
-        else EndSelectionAndPicks();
-    } else {
-        Select(col);
-    }
+    ClickRoutes(col, row, x, y);
 }
 
 void RoutingModel::ClickOut(int x, int y) {
@@ -269,13 +259,20 @@ void RoutingModel::ClickOut(int x, int y) {
         EndSelectionAndPicks();
         return;
     }
-    if (routes_[col] == kUnrouted || 16 * routes_[col] + 40 >= y) {
-        const int k = FirstRoutedFromBeyond(row, x);
-        if (k >= 0) Select(k);
-        else EndSelectionAndPicks();
-    } else {
+    ClickRoutes(col, row, x, y);
+}
+
+// Between the connectors: on column col's vertical below its turn selects
+// that route; elsewhere the horizontal of a route from this row, if one
+// passes there.
+void RoutingModel::ClickRoutes(int col, int row, int x, int y) {
+    if (routes_[col] != kUnrouted && 16 * routes_[col] + 40 < y) {
         Select(col);
+        return;
     }
+    const int k = FirstRoutedFromBeyond(row, x);
+    if (k >= 0) Select(k);
+    else EndSelectionAndPicks();
 }
 
 bool RoutingModel::Tick(bool sheetIsForeground) {

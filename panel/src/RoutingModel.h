@@ -112,12 +112,15 @@ public:
     int HighlightedColumn() const { return columnPicked_ && !blink_ ? pickedColumn_ : -1; }
 
 private:
+    void Connect(int column, int row);
+    void Wait(bool& picked, int& waiting, int index);
     int FirstRoutedFrom(int row) const;
     int FirstRoutedFromBeyond(int row, int x) const;
     void SelectOrPickRow(int row);
     void PickOrSelectColumn(int col);
     void ClickIn(int x, int y);
     void ClickOut(int x, int y);
+    void ClickRoutes(int col, int row, int x, int y);
 
     RoutingSide side_;
     std::array<int, kRouteChannels> routes_{};
