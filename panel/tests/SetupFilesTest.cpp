@@ -1,5 +1,7 @@
+#include "SaveCopyDialog.h"
 #include "SetupFiles.h"
 #include "testkit/MessageBoxCatcher.h"
+#include "testkit/Robot.h"
 #include "testkit/SystemDir.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -148,4 +150,30 @@ TEST_F(SetupFilesTest, NamesThatLeaveTheDirectoryAreNeverWrittenThrough) {
     EXPECT_FALSE(Files().DeleteCurrent(*record_, [] { return true; }));
     EXPECT_EQ(messages_, (std::vector<int>{kMsgCannotDeleteSetup, kMsgCannotDeleteSetup}));
     EXPECT_TRUE(boxes.WaitForBoxes(1));
+}
+
+// The file dialog's own button: its toolbar carries the same id as OK.
+static HWND DialogButton(HWND dialog, int id) {
+    for (HWND c = FindWindowExA(dialog, nullptr, "Button", nullptr); c;
+         c = FindWindowExA(dialog, c, "Button", nullptr))
+        if (GetDlgCtrlID(c) == id) return c;
+    return nullptr;
+}
+
+TEST_F(SetupFilesTest, SaveAsOffersACopyBesideTheSetups) {
+    Name("studio.ssf");
+    std::optional<std::string> chosen;
+    auto run = [&](int button) {
+        testkit::RunWhile([&] { chosen = ChooseCopyPath(nullptr, *record_); },
+                          [&] {
+                              HWND dialog = testkit::WaitForTopWindow("#32770", "Save As");
+                              if (dialog) testkit::PostClick(DialogButton(dialog, button));
+                          });
+    };
+    run(IDOK);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(lstrcmpiA(chosen->c_str(), testkit::SystemFilePath("Copy of studio.ssf").c_str()), 0)
+        << *chosen;
+    run(IDCANCEL);
+    EXPECT_FALSE(chosen);
 }
