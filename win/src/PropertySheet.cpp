@@ -136,7 +136,13 @@ LRESULT CALLBACK PropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wPa
         RemovePropA(hwnd, kSheetProperty);
         self->hwnd_ = nullptr;
     }
-    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    LRESULT handled = CallWindowProcA(original, hwnd, message, wParam, lParam);
+    // A button pressed through a sent message (another thread or program)
+    // can end the sheet while its modal loop sleeps in GetMessage; Wine's
+    // loop only sees that on the next posted message, so post one.
+    if ((message == WM_COMMAND || message == PSM_PRESSBUTTON) && InSendMessage())
+        PostMessageA(hwnd, WM_NULL, 0, 0);
+    return handled;
 }
 
 int PropertySheet::TabIndex() const {
