@@ -23,6 +23,11 @@ void DialogWindow::SetItemText(int id, std::string_view text) const {
     SetDlgItemTextA(hwnd_, id, std::string(text).c_str());
 }
 
+bool DialogWindow::UpdateData(bool save) {
+    DataExchange dx(hwnd_, module_, save);
+    return DoDataExchange(dx);
+}
+
 bool DialogWindow::OnCommand(WORD id, WORD code, HWND control) {
     if (id == IDOK) {
         OnOK();

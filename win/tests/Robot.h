@@ -2,7 +2,10 @@
 // A tiny robot for the window tests: runs actions on its own thread against
 // windows of the test's thread, so a modal loop can be driven from outside.
 #include <windows.h>
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -36,6 +39,45 @@ public:
     ~Thread() { t_.join(); }
 
 private:
+    std::thread t_;
+};
+
+// Watches for message boxes with one caption on its own thread, records
+// each box's text and presses OK, so a test never blocks on a box.
+class BoxWatcher {
+public:
+    explicit BoxWatcher(std::string caption)
+        : caption_(std::move(caption)), t_([this] { Run(); }) {}
+    ~BoxWatcher() {
+        stop_ = true;
+        t_.join();
+    }
+    std::vector<std::string> texts() {
+        std::lock_guard<std::mutex> lock(m_);
+        return texts_;
+    }
+
+private:
+    void Run() {
+        while (!stop_) {
+            HWND box = FindWindowA("#32770", caption_.c_str());
+            if (!box || !IsWindowVisible(box)) {
+                Sleep(10);
+                continue;
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                texts_.push_back(Text(GetDlgItem(box, 0xFFFF)));  // the box's text control
+            }
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            while (IsWindow(box) && !stop_) Sleep(10);
+        }
+    }
+
+    std::string caption_;
+    std::atomic<bool> stop_{false};
+    std::mutex m_;
+    std::vector<std::string> texts_;
     std::thread t_;
 };
 

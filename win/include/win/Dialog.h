@@ -1,4 +1,5 @@
 #pragma once
+#include "win/DataExchange.h"
 #include "win/Messages.h"
 #include <windows.h>
 #include <string>
@@ -25,9 +26,19 @@ public:
     const Module& module() const { return module_; }
     UINT templateId() const { return templateId_; }
 
+    // Loads the controls from the variables (save false) or validates and
+    // stores them (save true); false when a value was refused.
+    bool UpdateData(bool save);
+
 protected:
-    // Return TRUE to let the dialog manager focus the first control.
-    virtual BOOL OnInitDialog() { return TRUE; }
+    // Loads the controls; return TRUE to let the dialog manager focus the
+    // first control.
+    virtual BOOL OnInitDialog() {
+        UpdateData(false);
+        return TRUE;
+    }
+    // The dialog's controls and their variables, for UpdateData.
+    virtual bool DoDataExchange(DataExchange& dx) { return true; }
     // WM_COMMAND; the base maps IDOK to OnOK and IDCANCEL to OnCancel.
     // Return true when the command was handled.
     virtual bool OnCommand(WORD id, WORD code, HWND control);
@@ -68,7 +79,10 @@ public:
     INT_PTR result() const { return result_; }
 
 protected:
-    void OnOK() override { Close(IDOK); }
+    // Closes only when every value passes its check.
+    void OnOK() override {
+        if (UpdateData(true)) Close(IDOK);
+    }
     void OnCancel() override { Close(IDCANCEL); }
 
 private:

@@ -33,7 +33,7 @@ protected:
     // Return false to refuse the activation.
     virtual bool OnSetActive() { return true; }
     // Validate and store; return false to keep the user on this page.
-    virtual bool OnKillActive() { return true; }
+    virtual bool OnKillActive() { return UpdateData(true); }
     // OK or Apply, for every page that has been shown. Return false to keep
     // the sheet open on this page.
     virtual bool OnApply() {
