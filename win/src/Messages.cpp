@@ -46,17 +46,17 @@ size_t IntegerConversionLength(std::string_view text, size_t pos) {
 
 std::string FormatOneInteger(std::string_view conversion, DWORD code) {
     // Rebuild the conversion with an explicit 'l' so the argument width is ours.
-    std::string spec = "%";
+    std::string rebuilt = "%";
     for (char c : conversion.substr(0, conversion.size() - 1))
-        if (c != 'l' && c != 'h') spec += c;
-    spec += 'l';
+        if (c != 'l' && c != 'h') rebuilt += c;
+    rebuilt += 'l';
     char type = conversion.back();
-    spec += type;
+    rebuilt += type;
     char out[64];
     if (type == 'd' || type == 'i')
-        std::snprintf(out, sizeof out, spec.c_str(), static_cast<long>(static_cast<LONG>(code)));
+        std::snprintf(out, sizeof out, rebuilt.c_str(), static_cast<long>(static_cast<LONG>(code)));
     else
-        std::snprintf(out, sizeof out, spec.c_str(), static_cast<unsigned long>(code));
+        std::snprintf(out, sizeof out, rebuilt.c_str(), static_cast<unsigned long>(code));
     return out;
 }
 
