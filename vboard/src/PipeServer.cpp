@@ -1,5 +1,6 @@
 #include "vboard/PipeServer.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace vboard {
@@ -12,20 +13,22 @@ constexpr std::size_t kMaxMessage = 65536;
 
 }  // namespace
 
+// Synchronous pipe I/O throughout: under Wine an overlapped completion costs
+// extra thread switches that showed as a long tail of slow round trips. A
+// thread blocked in a read is released on stop by disconnecting its pipe,
+// the accepting thread by connecting to it.
+
 PipeServer::PipeServer(std::string name, Factory factory) : name_(std::move(name)), factory_(std::move(factory)) {
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     idle_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 }
 
 PipeServer::~PipeServer() {
     stop();
-    CloseHandle(stop_);
     CloseHandle(idle_);
 }
 
-HANDLE PipeServer::createInstance(bool first) {
-    DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-    return CreateNamedPipeA(name_.c_str(), open, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+HANDLE PipeServer::createInstance() {
+    return CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                             PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr);
 }
 
@@ -43,7 +46,7 @@ bool PipeServer::start() {
         SetLastError(ERROR_PIPE_BUSY);
         return false;
     }
-    HANDLE first = createInstance(true);
+    HANDLE first = createInstance();
     if (first == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         CloseHandle(served_);
@@ -51,7 +54,7 @@ bool PipeServer::start() {
         SetLastError(error);
         return false;
     }
-    ResetEvent(stop_);
+    stopping_ = false;
     started_ = true;
     ++threads_;
     ResetEvent(idle_);
@@ -61,100 +64,82 @@ bool PipeServer::start() {
 
 void PipeServer::stop() {
     if (!started_) return;
-    SetEvent(stop_);
-    WaitForSingleObject(idle_, INFINITE);
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (HANDLE pipe : waiting_) DisconnectNamedPipe(pipe);
+    }
+    // Wakes the accepting thread, which then sees the stop; it may be between
+    // two instances when knocked, so knock until everything has ended.
+    do {
+        HANDLE knock = CreateFileA(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (knock != INVALID_HANDLE_VALUE) CloseHandle(knock);
+    } while (WaitForSingleObject(idle_, 20) == WAIT_TIMEOUT);
     CloseHandle(served_);
     served_ = nullptr;
     started_ = false;
 }
 
-// Waits for an overlapped operation or the stop request; false on stop or
-// failure, with the operation cancelled.
-bool PipeServer::wait(HANDLE pipe, HANDLE event, OVERLAPPED& ov, DWORD& transferred) {
-    HANDLE both[2] = {event, stop_};
-    if (WaitForMultipleObjects(2, both, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        CancelIo(pipe);
-        GetOverlappedResult(pipe, &ov, &transferred, TRUE);
-        return false;
-    }
-    return GetOverlappedResult(pipe, &ov, &transferred, FALSE) != FALSE;
-}
-
 void PipeServer::acceptLoop(HANDLE pipe) {
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     while (pipe != INVALID_HANDLE_VALUE) {
-        OVERLAPPED ov{};
-        ov.hEvent = event;
-        ResetEvent(event);
-        bool connected = ConnectNamedPipe(pipe, &ov) != FALSE;
-        if (!connected) {
-            DWORD e = GetLastError();
-            DWORD ignored = 0;
-            connected = e == ERROR_PIPE_CONNECTED || (e == ERROR_IO_PENDING && wait(pipe, event, ov, ignored));
+        bool connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                CloseHandle(pipe);
+                break;
+            }
+            if (connected) ++threads_;
         }
-        if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) {
-            CloseHandle(pipe);
-            break;
-        }
-        if (connected) {
-            ++threads_;
+        if (connected)
             std::thread([this, pipe] { serve(pipe); }).detach();
-        } else {
+        else
             CloseHandle(pipe);
-        }
-        pipe = createInstance(false);
+        pipe = createInstance();
     }
-    CloseHandle(event);
     if (--threads_ == 0) SetEvent(idle_);
 }
 
-bool PipeServer::readMessage(HANDLE pipe, HANDLE event, Bytes& message) {
+bool PipeServer::readMessage(HANDLE pipe, Bytes& message) {
     message.clear();
     std::uint8_t chunk[4096];
     bool oversize = false;
     for (;;) {
-        OVERLAPPED ov{};
-        ov.hEvent = event;
-        ResetEvent(event);
         DWORD got = 0;
-        BOOL ok = ReadFile(pipe, chunk, sizeof chunk, &got, &ov);
-        DWORD e = ok ? ERROR_SUCCESS : GetLastError();
-        if (e == ERROR_IO_PENDING) {
-            ok = wait(pipe, event, ov, got);
-            e = ok ? ERROR_SUCCESS : GetLastError();
-            if (!ok && WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return false;
-        } else if (!ok && e == ERROR_MORE_DATA) {
-            GetOverlappedResult(pipe, &ov, &got, FALSE);
-        }
-        if (e != ERROR_SUCCESS && e != ERROR_MORE_DATA) return false;
+        BOOL ok = ReadFile(pipe, chunk, sizeof chunk, &got, nullptr);
+        if (!ok && GetLastError() != ERROR_MORE_DATA) return false;
         if (message.size() + got > kMaxMessage) oversize = true;
         if (!oversize) message.insert(message.end(), chunk, chunk + got);
-        if (e == ERROR_SUCCESS) break;
+        if (ok) break;
     }
     if (oversize) message.clear();
     return true;
 }
 
-bool PipeServer::writeMessage(HANDLE pipe, HANDLE event, const Bytes& message) {
-    OVERLAPPED ov{};
-    ov.hEvent = event;
-    ResetEvent(event);
-    DWORD written = 0;
-    if (WriteFile(pipe, message.data(), static_cast<DWORD>(message.size()), &written, &ov)) return true;
-    return GetLastError() == ERROR_IO_PENDING && wait(pipe, event, ov, written);
-}
-
+// A connection waiting for its next request is released by a stop at once;
+// one in the middle of a request answers it first.
 void PipeServer::serve(HANDLE pipe) {
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    {
-        std::unique_ptr<Session> session = factory_();
-        Bytes message;
-        while (readMessage(pipe, event, message))
-            if (!writeMessage(pipe, event, session->handle(message))) break;
+    std::unique_ptr<Session> session = factory_();
+    Bytes message;
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
+            waiting_.push_back(pipe);
+        }
+        bool got = readMessage(pipe, message);
+        {
+            std::lock_guard lock(mutex_);
+            waiting_.erase(std::find(waiting_.begin(), waiting_.end(), pipe));
+        }
+        if (!got) break;
+        Bytes reply = session->handle(message);
+        DWORD written = 0;
+        if (!WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr)) break;
     }
+    session.reset();
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
-    CloseHandle(event);
     if (--threads_ == 0) SetEvent(idle_);
 }
 

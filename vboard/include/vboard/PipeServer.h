@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,20 +38,20 @@ public:
     void stop();
 
 private:
-    HANDLE createInstance(bool first);
+    HANDLE createInstance();
     void acceptLoop(HANDLE first);
     void serve(HANDLE pipe);
-    bool readMessage(HANDLE pipe, HANDLE event, Bytes& message);
-    bool writeMessage(HANDLE pipe, HANDLE event, const Bytes& message);
-    bool wait(HANDLE pipe, HANDLE event, OVERLAPPED& ov, DWORD& transferred);
+    bool readMessage(HANDLE pipe, Bytes& message);
 
     std::string name_;
     Factory factory_;
-    HANDLE stop_ = nullptr;
     HANDLE idle_ = nullptr;    // set while no thread runs
     HANDLE served_ = nullptr;  // named marker held while serving
     std::atomic<int> threads_{0};
     bool started_ = false;
+    std::mutex mutex_;  // guards the two below
+    bool stopping_ = false;
+    std::vector<HANDLE> waiting_;  // connections blocked reading their next request
 };
 
 }  // namespace vboard
