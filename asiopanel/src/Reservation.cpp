@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 #include "quorvi/DriverClsids.h"
+#include "win/DataExchange.h"
 
 namespace asiopanel {
 namespace {
@@ -16,6 +18,14 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return text;
+}
+
+// Digits between the blanks that the integer parser skips.
+bool onlyDigits(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -90,29 +100,18 @@ void ReservationModel::collect(BoardChannels channels) {
 }
 
 // The edit is range-tested at every change. Text that is not a decimal
-// number counts as below the range, so it can never store garbage.
+// number counts as below the range, so it can never store garbage; a run of
+// digits too long for an int is far above it.
 LatencyEntry ReservationModel::enterLatency(std::string_view text) {
     const LatencyRange range = latencyRange(selected_);
-    text = trimmed(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    std::uint64_t value = 0;
-    bool number = !text.empty();
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            number = false;
-            break;
-        }
-        value = std::min<std::uint64_t>(value * 10 + static_cast<unsigned>(c - '0'), range.highest + 1ull);
-    }
-    LatencyEntry entry{static_cast<std::uint32_t>(value), false};
-    if (!number || negative || value < range.lowest) {
-        entry = {range.lowest, true};
-    } else if (value > range.highest) {
-        entry = {range.highest, true};
+    const std::optional<int> typed = win::ParseInteger(text);
+    LatencyEntry entry{range.lowest, true};
+    if (!typed) {
+        if (onlyDigits(text)) entry.blocks = range.highest;
+    } else if (*typed > static_cast<int>(range.highest)) {
+        entry.blocks = range.highest;
+    } else if (*typed >= static_cast<int>(range.lowest)) {
+        entry = {static_cast<std::uint32_t>(*typed), false};
     }
     settings(selected_).blockLatency = entry.blocks;
     return entry;
