@@ -106,6 +106,40 @@ TEST_F(DriverKeysTest, StoredLatenciesOutOfRangeAreReadAndStoredAsTheDefault) {
     EXPECT_TRUE(SameMasks(*StoredMasks(Interface::Asio), quorvi::ChannelMaskSet{}));
 }
 
+// Installers and other tools write these keys too: values of the wrong
+// size or type must neither be taken nor break the ones stored back.
+TEST_F(DriverKeysTest, MalformedValuesAreIgnoredAndStoredBackWhole) {
+    CreateKeys();
+    const std::vector<BYTE> shortMasks(16, 0xFF), longMasks(40, 0xFF), twoBytes{0x40, 0};
+    const char text[] = "512";  // four bytes with its NUL, the size of a DWORD
+    const auto write = [](Interface i, const char* name, DWORD type, const void* data, size_t size) {
+        ASSERT_TRUE(testkit::WriteRegValue(HKEY_CLASSES_ROOT, driverKey(i), name, type, data,
+                                           static_cast<DWORD>(size)));
+    };
+    write(Interface::Asio, "RsrvChannels", REG_BINARY, shortMasks.data(), shortMasks.size());
+    write(Interface::Easi, "RsrvChannels", REG_BINARY, longMasks.data(), longMasks.size());
+    write(Interface::Asio, "BlockLatency", REG_SZ, text, sizeof text);
+    write(Interface::Easi, "BlockLatency", REG_BINARY, twoBytes.data(), twoBytes.size());
+    write(Interface::Easi, "o_CoeffBLatency", REG_BINARY, longMasks.data(), 8);
+
+    ReservationModel model;
+    loadSettings(model);
+    for (Interface i : {Interface::Asio, Interface::Easi}) {
+        SCOPED_TRACE(static_cast<int>(i));
+        EXPECT_EQ(model.settings(i).blockLatency, 48u);
+        EXPECT_EQ(model.settings(i).outputCoefficient, 0u);
+        EXPECT_TRUE(SameMasks(model.settings(i).reservation, quorvi::ChannelMaskSet{}));
+    }
+
+    storeSettings(model);
+    for (Interface i : kAll) {
+        SCOPED_TRACE(static_cast<int>(i));
+        EXPECT_EQ(StoredLatency(i), 48u);
+        ASSERT_TRUE(StoredMasks(i));
+        EXPECT_TRUE(SameMasks(*StoredMasks(i), quorvi::ChannelMaskSet{}));
+    }
+}
+
 TEST_F(DriverKeysTest, DriversNotInstalledKeepTheDefaultsAndGetNoKey) {
     ReservationModel model;
     loadSettings(model);
