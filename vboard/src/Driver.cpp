@@ -509,7 +509,7 @@ bool Driver::takeFailure(std::uint32_t code, std::int32_t board, std::uint32_t& 
 
 void Driver::record(std::uint32_t handle, std::uint32_t code, std::int32_t board, const std::uint8_t* in,
                     std::uint32_t inSize, std::uint32_t error) {
-    if (log_.size() >= kMaxLog) log_.erase(log_.begin(), log_.begin() + kMaxLog / 2);
+    if (log_.size() >= kMaxLog) log_.pop_front();
     log_.push_back(LogEntry{++logSequence_, handle, code, board, Bytes(in, in + inSize), error,
                             clock_.nowMicros()});
 }
@@ -586,7 +586,7 @@ void Driver::setPunch(bool armed, std::uint32_t position, bool hit) {
 
 std::vector<LogEntry> Driver::log() const {
     std::lock_guard lock(mutex_);
-    return log_;
+    return std::vector<LogEntry>(log_.begin(), log_.end());
 }
 
 void Driver::clearLog() {

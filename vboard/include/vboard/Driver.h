@@ -4,6 +4,7 @@
 // and the boards behind them. Thread-safe; time comes from a Clock so a test
 // can step it by hand.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -189,7 +190,7 @@ private:
     bool punchHit_ = false;
     std::uint32_t punchPosition_ = 0;
     std::vector<Failure> failures_;
-    std::vector<LogEntry> log_;
+    std::deque<LogEntry> log_;
     std::uint32_t logSequence_ = 0;
 };
 
