@@ -1,6 +1,8 @@
 #pragma once
 // Reads and writes the three drivers' latency settings under their class keys
 // through quorvicore.
+#include <vector>
+
 #include "Reservation.h"
 
 namespace asiopanel {
@@ -10,7 +12,10 @@ namespace asiopanel {
 void loadSettings(ReservationModel& model);
 
 // Stores every interface's block latency and reservation. A driver whose key
-// does not exist is not installed, so nothing is written for it.
-void storeSettings(ReservationModel& model);
+// does not exist is not installed, so nothing is written for it. Returns the
+// installed drivers whose settings could not be written (a key made read-only
+// for the user, or removed meanwhile), so the user is not left believing
+// they were stored.
+std::vector<Interface> storeSettings(ReservationModel& model);
 
 }  // namespace asiopanel

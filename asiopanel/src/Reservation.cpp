@@ -54,6 +54,11 @@ const char* driverKey(Interface i) {
     }
 }
 
+const char* interfaceName(Interface i) {
+    constexpr const char* names[kInterfaceCount] = {"ASIO", "EASI", "GSIF"};
+    return names[static_cast<int>(i)];
+}
+
 bool showsLatency(Interface i) { return i != Interface::Gsif; }
 
 bool usesInputs(Interface i) { return i != Interface::Gsif; }

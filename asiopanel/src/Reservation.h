@@ -37,6 +37,8 @@ bool usesInputs(Interface i);
 
 // Registry path under HKEY_CLASSES_ROOT of the interface's driver class.
 const char* driverKey(Interface i);
+// "ASIO", "EASI" or "GSIF".
+const char* interfaceName(Interface i);
 
 // "/EASI" in any case opens on EASI; anything else on ASIO.
 Interface interfaceFromCommandLine(std::string_view commandLine);
@@ -46,6 +48,7 @@ struct InterfaceSettings {
     std::uint32_t outputCoefficient = 0;
     std::uint32_t outputConstant = 0;  // samples
     quorvi::ChannelMaskSet reservation{};  // as stored in RsrvChannels
+    bool installed = false;  // the driver's key was there when the settings were read
 };
 
 // The ticks of one board's checkbox grid.

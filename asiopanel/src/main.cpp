@@ -3,9 +3,28 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "LatencyReservationDialog.h"
 #include "LatencyStore.h"
+#include "resource.h"
 #include "win/ExceptionGuard.h"
+
+namespace asiopanel {
+
+// True when nothing failed; otherwise tells the user which drivers keep
+// their old settings.
+bool reportStoreFailures(const win::Module& module, const std::vector<Interface>& failed) {
+    if (failed.empty()) return true;
+    std::string names;
+    for (Interface i : failed) names += (names.empty() ? "" : ", ") + std::string(interfaceName(i));
+    const std::string text = win::FormatPlaceholders(module.String(IDS_STORE_FAILED), {names});
+    module.ShowText(text, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+}  // namespace asiopanel
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return win::RunGuarded(1, [&] {
@@ -17,7 +36,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         asiopanel::loadSettings(model);
         asiopanel::LatencyReservationDialog dialog(module, model);
         const INT_PTR result = dialog.RunModal(nullptr);
-        if (result == IDOK) asiopanel::storeSettings(model);
+        if (result == IDOK && !asiopanel::reportStoreFailures(module, asiopanel::storeSettings(model)))
+            return 1;
         return result == -1 ? 1 : 0;
     });
 }

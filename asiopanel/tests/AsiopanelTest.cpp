@@ -10,6 +10,7 @@
 #include "LatencyStore.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
+#include "testkit/MessageBoxCatcher.h"
 #include "testkit/Process.h"
 #include "testkit/Registry.h"
 #include "testkit/Robot.h"
@@ -65,10 +66,13 @@ public:
     HWND operator[](int id) const { return testkit::Control(dialog_, id); }
     bool Ticked(int id) const { return testkit::GetCheck((*this)[id]) == BST_CHECKED; }
     HWND dialog() const { return dialog_; }
-    // Presses a button that ends the dialog; true when the program then exited cleanly.
-    bool CloseWith(int id) {
+    DWORD id() const { return child_.Id(); }
+    // Presses a button that ends the dialog; the program's exit code, or
+    // STILL_ACTIVE when it did not end.
+    DWORD CloseWith(int id) {
         testkit::Click((*this)[id]);
-        return child_.Wait(testkit::kRobotWaitMs) && child_.ExitCode() == 0;
+        child_.Wait(testkit::kRobotWaitMs);
+        return child_.ExitCode();
     }
 
 private:
@@ -145,8 +149,23 @@ TEST_F(DriverKeysTest, DriversNotInstalledKeepTheDefaultsAndGetNoKey) {
     loadSettings(model);
     for (Interface i : kAll) EXPECT_EQ(model.settings(i).blockLatency, 48u);
     model.reserveAll();
-    storeSettings(model);
+    EXPECT_TRUE(storeSettings(model).empty());
     for (Interface i : kAll) EXPECT_FALSE(testkit::RegKeyExists(HKEY_CLASSES_ROOT, driverKey(i)));
+}
+
+TEST_F(DriverKeysTest, OkTellsWhichInstalledDriversKeepTheirOldSettings) {
+    CreateKeys();
+    Program program("");
+    ASSERT_TRUE(program.dialog());
+    testkit::MessageBoxCatcher boxes;
+    boxes.AlsoWatch(program.id());
+    boxes.Expect(IDOK);
+    ASSERT_TRUE(testkit::DeleteRegTree(HKEY_CLASSES_ROOT, driverKey(Interface::Easi)));
+    ASSERT_TRUE(testkit::DeleteRegTree(HKEY_CLASSES_ROOT, driverKey(Interface::Gsif)));
+    EXPECT_EQ(program.CloseWith(IDOK), 1u);
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{"The latency and channel reservation could not be stored for EASI, GSIF."});
+    EXPECT_EQ(StoredLatency(Interface::Asio), 48u);
 }
 
 TEST_F(DriverKeysTest, CommandLineChoosesTheInterfaceAndCancelStoresNothing) {
@@ -163,7 +182,7 @@ TEST_F(DriverKeysTest, CommandLineChoosesTheInterfaceAndCancelStoresNothing) {
         testkit::TypeText(program[IDC_LATENCY_EDIT], "500");
         testkit::Click(program[IDC_ALL]);
         EXPECT_TRUE(program.Ticked(IDC_INPUT_BIT0 + 15));
-        EXPECT_TRUE(program.CloseWith(IDCANCEL));
+        EXPECT_EQ(program.CloseWith(IDCANCEL), 0u);
     }
     for (Interface i : kAll) {
         EXPECT_FALSE(StoredLatency(i));
@@ -182,7 +201,7 @@ TEST_F(DriverKeysTest, AboutBoxFromTheSystemMenu) {
     EXPECT_TRUE(FindWindowExA(about, nullptr, "Static", "ASIOPANEL Version 1.0"));
     testkit::Click(testkit::Control(about, IDOK));
     EXPECT_TRUE(testkit::WaitUntil([&] { return !IsWindow(about); }));
-    EXPECT_TRUE(program.CloseWith(IDCANCEL));
+    EXPECT_EQ(program.CloseWith(IDCANCEL), 0u);
 }
 
 TEST_F(DriverKeysTest, OkStoresAllThreeInterfaces) {
@@ -232,7 +251,7 @@ TEST_F(DriverKeysTest, OkStoresAllThreeInterfaces) {
     EXPECT_FALSE(program.Ticked(IDC_INPUT_BIT0 + 3));
     EXPECT_FALSE(program.Ticked(IDC_OUTPUT_BIT0 + 16));
     testkit::SetCheck(program[IDC_OUTPUT_BIT0 + 16], true);  // overlapping is allowed
-    ASSERT_TRUE(program.CloseWith(IDOK));
+    ASSERT_EQ(program.CloseWith(IDOK), 0u);
 
     EXPECT_EQ(StoredLatency(Interface::Asio), 1024u);
     EXPECT_EQ(StoredLatency(Interface::Easi), 48u);
