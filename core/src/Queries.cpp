@@ -13,6 +13,12 @@ using namespace quorvi;
 
 namespace {
 
+// The driver's class key; a missing name would address the root itself.
+win::RegKey OpenClassKey(const char* key, REGSAM access) {
+    if (!key || !*key) return win::RegKey();
+    return win::RegKey::Open(HKEY_CLASSES_ROOT, key, access);
+}
+
 void QueryDword(const win::RegKey& key, const char* name, DWORD* out) {
     if (!out) return;
     if (auto value = key.queryDword(name)) *out = *value;
@@ -30,7 +36,7 @@ std::uint8_t* MasterClock(SettingsRecord& record) {
 extern "C" int WINAPI QuorviSetBlockLatency(const char* key, DWORD latency,
                                             const ChannelMaskSet* reserved) {
     return win::RunGuarded(0, [&] {
-        win::RegKey driver = win::RegKey::Open(HKEY_CLASSES_ROOT, key, KEY_WRITE);
+        win::RegKey driver = OpenClassKey(key, KEY_WRITE);
         if (!driver) return 0;
         driver.setDword("BlockLatency", latency);
         if (reserved) driver.setBinary("RsrvChannels", reserved, sizeof *reserved);
@@ -42,7 +48,7 @@ extern "C" int WINAPI QuorviGetBlockLatency(const char* key, DWORD* latency, DWO
                                             DWORD* outCoeff, DWORD* inConst, DWORD* outConst,
                                             ChannelMaskSet* reserved) {
     return win::RunGuarded(0, [&] {
-        win::RegKey driver = win::RegKey::Open(HKEY_CLASSES_ROOT, key, KEY_READ);
+        win::RegKey driver = OpenClassKey(key, KEY_READ);
         if (!driver) return 0;
         QueryDword(driver, "BlockLatency", latency);
         QueryDword(driver, "i_CoeffBLatency", inCoeff);

@@ -99,6 +99,7 @@ extern "C" int WINAPI QuorviGetUserMenu(UserMenuList* list) {
 
 extern "C" void WINAPI QuorviRemoveUserMenu(const char* name) {
     win::RunGuarded(0, [&] {
+        if (!name) return 0;
         std::vector<Entry> entries = ReadList();
         std::size_t before = entries.size();
         RemoveMatches(entries, name);
@@ -112,6 +113,7 @@ extern "C" void WINAPI QuorviRemoveUserMenu(const char* name) {
 
 extern "C" void WINAPI QuorviAddUserMenu(const char* name) {
     win::RunGuarded(0, [&] {
+        if (!name || !*name) return 0;
         std::vector<Entry> entries = ReadList();
         std::size_t before = entries.size();
         RemoveMatches(entries, name);

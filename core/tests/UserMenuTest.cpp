@@ -113,6 +113,7 @@ TEST(Latency, ValuesUnderTheDriversClassKey) {
     RegistrySandbox sandbox(keys);
     DWORD latency = 7;
     EXPECT_EQ(QuorviSetBlockLatency(key.c_str(), 3, nullptr), 0);
+    EXPECT_EQ(QuorviSetBlockLatency("", 3, nullptr), 0);
     EXPECT_EQ(QuorviGetBlockLatency(key.c_str(), &latency, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(latency, 7u);
 
