@@ -178,12 +178,13 @@ TEST_F(RegSettingsTest, StoreWritesCurrentAndKeepsALongerFilesTail) {
 
 TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     auto record = Factory();
-    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kSetups, "Current", "..\\win.ini"));
-    {
+    // From the registry: a path, then a name longer than any path.
+    for (const std::string& current : {std::string("..\\win.ini"), std::string(300, 'n')}) {
+        ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kSetups, "Current", current));
         MessageBoxCatcher quiet;
         EXPECT_EQ(QuorviGetRegSettings(record.get(), 1), 1);
+        EXPECT_EQ(Current(), "factory.ssf");
     }
-    EXPECT_EQ(Current(), "factory.ssf");
 
     // A name from a file: a directory, then one without its terminator. The
     // user is told once per process.

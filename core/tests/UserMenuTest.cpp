@@ -101,10 +101,21 @@ TEST_F(UserMenuTest, VanishedFilesAndDamagedValuesDropOut) {
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->data.size(), 4 * 6 + 1u);
 
+    // A description without its terminator is cut to 81 characters.
+    SettingsRecord copy = *record;
+    std::memset(copy.description, 'D', sizeof copy.description);
+    auto bytes = reinterpret_cast<const uint8_t*>(&copy);
+    ASSERT_TRUE(WriteSystemFile("c.ssf", std::vector<uint8_t>(bytes, bytes + sizeof copy)));
+    QuorviAddUserMenu("c.ssf");
+    auto list = std::make_unique<UserMenuList>();
+    ASSERT_EQ(QuorviGetUserMenu(list.get()), 1);
+    ASSERT_EQ(list->count, 5);
+    EXPECT_EQ(std::string(list->descriptions[4]), std::string(81, 'D'));
+
     // A file too short to hold a description is dropped too.
     ASSERT_TRUE(WriteSystemFile("short.ssf", std::vector<uint8_t>(17843, 'd')));
     QuorviAddUserMenu("short.ssf");
-    EXPECT_EQ(Names().size(), 4u);
+    EXPECT_EQ(Names().size(), 5u);
 }
 
 TEST(Latency, ValuesUnderTheDriversClassKey) {
