@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "vboard/InProcessBoards.h"
+#include "vboard/QuorvisimProcess.h"
 #include "win/Device.h"
 
 using namespace quorvi;
@@ -18,10 +19,11 @@ void CALLBACK OnBlock(ULONG_PTR) { ++g_wakes; }
 
 std::uint32_t Address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 
-class Streaming : public ::testing::Test {
+// One input and one output channel of board 0 in a one-page block.
+class StreamLayout {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(boards.serving());
+    void prepare() {
+        asio = win::Device(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
         ASSERT_TRUE(asio.valid());
         std::uint32_t masks[8] = {0x1, 0, 0, 0, 0x1, 0, 0, 0};
         ASSERT_TRUE(asio.control(QUORVI_ACQUIRE_CHANNELS, masks, 32, nullptr, 0));
@@ -69,12 +71,23 @@ protected:
         return asio.control(QUORVI_IOSTART, masks, 32, nullptr, 0);
     }
     // The wake is queued by a thread of the device-access functions; wait
-    // for it alertably, as the ASIO driver's streaming thread does.
+    // for it alertably, as the ASIO driver's streaming thread does. The bound
+    // only turns a service that never wakes into a failure instead of a hang.
     bool wake() { return SleepEx(10000, TRUE) == WAIT_IO_COMPLETION; }
 
-    InProcessBoards boards;
-    win::Device asio{kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE};
+    win::Device asio;
     std::uint8_t* block = nullptr;
+};
+
+class Streaming : public ::testing::Test, protected StreamLayout {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(boards.serving());
+        prepare();
+    }
+    void TearDown() override { asio.reset(); }
+
+    InProcessBoards boards;
 };
 
 TEST_F(Streaming, BlocksAlternateHalvesLoopOutputsBackAndWakeTheRegisteredThread) {
@@ -158,6 +171,31 @@ TEST_F(Streaming, ClosingTheHandleReleasesBuffersChannelsAndWakeUps) {
     win::Device other(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
     std::uint32_t masks[8] = {0x1, 0, 0, 0, 0x1, 0, 0, 0};
     EXPECT_TRUE(other.control(QUORVI_ACQUIRE_CHANNELS, masks, 32, nullptr, 0));
+}
+
+TEST(StreamingAcrossProcesses, QuorvisimWakesTheRegisteredThreadOfAnotherProcess) {
+    QuorvisimProcess sim(FindQuorvisim(), "--boards 1");
+    ASSERT_TRUE(sim.started());
+    ASSERT_TRUE(sim.waitServing(20000));
+    struct Client : StreamLayout {
+        void run() {
+            prepare();
+            registerAll();
+            std::uint32_t callback[2] = {Address(reinterpret_cast<void*>(&OnBlock)), kCallbackFilter};
+            ASSERT_TRUE(asio.control(QUORVI_SET_CALLBACK, callback, 8, nullptr, 0));
+            std::memset(half(1, 0), 0x10, kBytes);
+            std::memset(half(1, 1), 0x11, kBytes);
+            ASSERT_TRUE(start());
+            for (int i = 0; i < 3; ++i) ASSERT_TRUE(wake());
+            EXPECT_EQ(half(0, 0)[0], 0x10);
+            EXPECT_EQ(half(0, 1)[0], 0x11);
+            asio.reset();
+        }
+    } client;
+    client.run();
+    QuorvisimProcess stop(FindQuorvisim(), "--stop");
+    EXPECT_EQ(stop.waitExit(30000), 0u);
+    EXPECT_EQ(sim.waitExit(30000), 0u);
 }
 
 }  // namespace
