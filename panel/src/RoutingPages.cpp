@@ -40,15 +40,11 @@ void RoutingPage::Initialise() {
     SetModified(false);
 }
 
-void RoutingPage::LoadRoutes() {
+void RoutingPage::Refresh() {
+    format_ = app_.record().device.boards[board_].format;
     const std::uint8_t* table = Table();
     model_.Load(table ? table : unroutedTable);
     EnableWindow(Item(IDC_DELETE_ROUTE), FALSE);
-}
-
-void RoutingPage::Refresh() {
-    format_ = app_.record().device.boards[board_].format;
-    LoadRoutes();
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -72,11 +68,9 @@ BOOL RoutingPage::OnInitDialog() {
 }
 
 bool RoutingPage::OnSetActive() {
-    format_ = app_.record().device.boards[board_].format;
-    LoadRoutes();
+    Refresh();
     timer_.start(hwnd(), kBlinkTimer, kBlinkMs);
     if (side_ == RoutingSide::In && format_ > 6) PostMessageA(hwnd(), kReportLater, IDS_BAD_FORMAT, 0);
-    InvalidateRect(hwnd(), nullptr, FALSE);
     return PanelPage::OnSetActive();
 }
 

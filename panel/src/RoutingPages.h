@@ -25,7 +25,6 @@ protected:
 
 private:
     std::uint8_t* Table() const;
-    void LoadRoutes();
     void Changed(bool modified);
     void Paint();
     void DrawPicture(HDC dc) const;
