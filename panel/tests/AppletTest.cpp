@@ -353,3 +353,60 @@ TEST_F(AppletTest, DescribesItselfToTheControlPanel) {
     EXPECT_STREQ(newInfo.szInfo, "Configure QUORVI mode, mix levels, signal routing and meters.");
     EXPECT_EQ(entry_(nullptr, CPL_EXIT, 0, 0), 0);
 }
+
+TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannels) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(1);
+    RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, 3));   // Out Routing
+        HWND page = GetParent(Control(sheet, IDC_DEFAULT_ROUTES));
+        auto click = [&](int x, int y) {
+            SendMessageA(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            SendMessageA(page, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        };
+        auto connector = [&](int channel) { click(22 + 15 * channel + 7, 305); };
+        auto label = [&](int row) { click(320, 48 + 16 * row); };
+        for (int channel : {0, 1}) {
+            connector(channel);   // selects its route
+            EXPECT_TRUE(IsEnabled(Control(sheet, IDC_DELETE_ROUTE)));
+            Click(Control(sheet, IDC_DELETE_ROUTE));
+        }
+        connector(0);
+        label(1);
+        label(0);   // a row may wait before its channel
+        connector(1);
+        CloseWith(sheet, IDOK);
+    });
+    const auto sent = boards_->log(quorvi::QUORVI_SYS_UPDATE);
+    ASSERT_EQ(sent.size(), 1u);
+    const std::size_t routes = offsetof(quorvi::DeviceBlock, boards) + offsetof(quorvi::BoardDeviceBlock, outRoute);
+    EXPECT_EQ(sent[0].input[routes], 1);
+    EXPECT_EQ(sent[0].input[routes + 1], 0);
+    EXPECT_EQ(sent[0].input[routes + 2], 2);
+}
+
+TEST_F(AppletTest, TheFormatArrowsWrapAround) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(1);
+    RunSheet([&](HWND sheet) {
+        HWND list = Control(sheet, IDC_FORMAT_LIST);
+        HWND arrows = Control(sheet, IDC_FORMAT_ARROWS);
+        RECT r;
+        GetClientRect(arrows, &r);
+        auto press = [&](bool right) {
+            const LPARAM at = MAKELPARAM(right ? r.right * 3 / 4 : r.right / 4, r.bottom / 2);
+            SendMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(arrows, WM_LBUTTONUP, 0, at);
+        };
+        SelectComboItem(list, 6);
+        press(true);
+        EXPECT_EQ(ComboSelection(list), 0);
+        press(false);
+        EXPECT_EQ(ComboSelection(list), 6);
+        press(false);
+        EXPECT_EQ(ComboSelection(list), 5);
+        CloseWith(sheet, IDCANCEL);
+    });
+}
