@@ -71,6 +71,8 @@ extern "C" int WINAPI QuorviGetMasterClock() {
 
 extern "C" int WINAPI QuorviSetMasterClock(int clock, HANDLE device) {
     return win::RunGuarded(0, [&] {
+        // The update's tray message carries the record's address, which
+        // therefore outlives the call.
         static SettingsRecord record;
         QuorviGetRegSettings(&record, 1);
         std::uint8_t* byte = MasterClock(record);

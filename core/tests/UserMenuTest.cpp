@@ -174,27 +174,6 @@ TEST(MasterClock, ReadsAndWritesTheMasterBoardsClockOfItsFormat) {
     EXPECT_EQ(ReadSystemFile("factory.ssf"), before);
 }
 
-// What Wine's own reg tool reads back: "KEY /v NAME" gives the value's line.
-std::string RegQuery(const std::string& key, const std::string& name) {
-    std::string out = SystemFilePath("regquery.txt");
-    RunResult run = RunProgram(SystemFilePath("cmd.exe"), "/c reg query \"" + key + "\" /v " + name + " > \"" + out + "\"");
-    EXPECT_TRUE(run.finished);
-    auto bytes = ReadSystemFile("regquery.txt");
-    DeleteFileA(out.c_str());
-    std::string text = bytes ? std::string(bytes->begin(), bytes->end()) : "";
-    size_t at = text.find(name + " ");
-    if (at == std::string::npos) return "";
-    std::string line = text.substr(at, text.find_first_of("\r\n", at) - at);
-    // Fields are separated by runs of blanks.
-    std::string fields;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == ' ' && (fields.empty() || fields.back() == '|')) continue;
-        if (line[i] == ' ' && i + 1 < line.size() && line[i + 1] == ' ') { fields += '|'; continue; }
-        fields += line[i];
-    }
-    return fields;
-}
-
 TEST_F(UserMenuTest, WinesRegToolReadsTheValuesAsWritten) {
     std::strcpy(record->fileName, "a.ssf");
     ASSERT_EQ(QuorviSetRegSettings(record.get()), 1);
