@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "LatencyStore.h"
@@ -267,12 +265,6 @@ TEST_F(DriverKeysTest, OkStoresAllThreeInterfaces) {
     }
 
     // Visible to other programs at once, as the drivers will read it.
-    const std::string out = testkit::SystemFilePath("asiopanel-query.txt");
-    const std::string query = "/c reg query HKCR\\" + std::string(driverKey(Interface::Asio)) +
-                              " /v BlockLatency > \"" + out + "\"";
-    ASSERT_TRUE(testkit::RunProgram(testkit::SystemFilePath("cmd.exe"), query).finished);
-    std::stringstream text;
-    text << std::ifstream(out).rdbuf();
-    DeleteFileA(out.c_str());
-    EXPECT_NE(text.str().find("0x400"), std::string::npos) << text.str();
+    EXPECT_EQ(testkit::RegQuery("HKCR\\" + std::string(driverKey(Interface::Asio)), "BlockLatency"),
+              "BlockLatency|REG_DWORD|0x400");
 }

@@ -1,4 +1,6 @@
 #include "testkit/Registry.h"
+#include "testkit/Process.h"
+#include "testkit/SystemDir.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 
@@ -148,6 +150,30 @@ WindowsVersionSetting::~WindowsVersionSetting() {
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
     RegDeleteValueA(key, "Version");
     RegCloseKey(key);
+}
+
+std::string RegQuery(const std::string& key, const std::string& name) {
+    const std::string file = "regquery.txt";
+    RunResult run = RunProgram(SystemFilePath("cmd.exe"),
+                               "/c reg query \"" + key + "\" /v " + name + " > \"" + SystemFilePath(file) + "\"");
+    EXPECT_TRUE(run.finished);
+    auto bytes = ReadSystemFile(file);
+    DeleteFileA(SystemFilePath(file).c_str());
+    std::string text = bytes ? std::string(bytes->begin(), bytes->end()) : "";
+    size_t at = text.find(name + " ");
+    if (at == std::string::npos) return "";
+    std::string line = text.substr(at, text.find_first_of("\r\n", at) - at);
+    // The tool separates the fields with runs of blanks.
+    std::string fields;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == ' ' && (fields.empty() || fields.back() == '|')) continue;
+        if (line[i] == ' ' && i + 1 < line.size() && line[i + 1] == ' ') {
+            fields += '|';
+            continue;
+        }
+        fields += line[i];
+    }
+    return fields;
 }
 
 }  // namespace testkit

@@ -54,6 +54,11 @@ bool WriteRegValue(HKEY root, const std::string& path, const std::string& name, 
 bool WriteRegString(HKEY root, const std::string& path, const std::string& name, const std::string& value);
 bool WriteRegDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
 
+// What Wine's own reg tool reads back for one value, as another program would
+// see it: "NAME|TYPE|DATA" (for example "Current|REG_SZ|a.ssf"), or "" when
+// the tool finds no such value.
+std::string RegQuery(const std::string& key, const std::string& name);
+
 // Makes Wine report another Windows version ("win98", "nt40", "winxp"...) to
 // one program, named by its file name, for the object's life: the way
 // Windows 9x behaviour is tested. The child processes started meanwhile see it.
