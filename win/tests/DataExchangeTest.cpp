@@ -1,7 +1,8 @@
 #include "win/DataExchange.h"
 #include "win/Dialog.h"
 #include "win/PropertySheet.h"
-#include "Robot.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/Robot.h"
 #include "TestResources.h"
 #include <gtest/gtest.h>
 
@@ -53,43 +54,43 @@ void Type(HWND dialog, int id, const char* text) {
 
 TEST(DataExchange, RefusedValuesPromptAndKeepTheFocusInTheControl) {
     FormDialog dialog;
-    robot::BoxWatcher boxes("Layer Test");
+    testkit::MessageBoxCatcher boxes;
+    boxes.Expect(IDOK, 2);
     struct {
         std::string loadedNumber, loadedName;
         bool numberFocused = false, nameFocused = false;
         DWORD numberSelection = 0;
     } seen;
     INT_PTR result;
-    {
-        robot::Thread robot([&] {
-            HWND h = robot::WaitForWindow("Layer Test Dialog");
-            if (!h) return;
-            seen.loadedNumber = robot::Text(GetDlgItem(h, IDC_NUMBER));
-            seen.loadedName = robot::Text(GetDlgItem(h, IDC_NAME));
+    testkit::RunWhile([&] { result = dialog.RunModal(nullptr); },
+                     [&] {
+        HWND h = testkit::WaitForTopWindow("", "Layer Test Dialog");
+        if (!h) return;
+        seen.loadedNumber = testkit::GetText(GetDlgItem(h, IDC_NUMBER));
+        seen.loadedName = testkit::GetText(GetDlgItem(h, IDC_NAME));
 
-            Type(h, IDC_NUMBER, "42");
-            robot::Click(h, IDOK);  // returns once the watcher has closed the box
-            seen.numberFocused = FocusOf(h) == GetDlgItem(h, IDC_NUMBER);
-            seen.numberSelection = static_cast<DWORD>(
-                SendMessageA(GetDlgItem(h, IDC_NUMBER), EM_GETSEL, 0, 0));
+        Type(h, IDC_NUMBER, "42");
+        testkit::Click(GetDlgItem(h, IDOK));  // returns once the watcher has closed the box
+        seen.numberFocused = FocusOf(h) == GetDlgItem(h, IDC_NUMBER);
+        seen.numberSelection = static_cast<DWORD>(
+            SendMessageA(GetDlgItem(h, IDC_NUMBER), EM_GETSEL, 0, 0));
 
-            Type(h, IDC_NUMBER, "7");
-            // Past the control's limit only by program, as a paste could not.
-            SendMessageA(GetDlgItem(h, IDC_NAME), EM_LIMITTEXT, 0, 0);
-            Type(h, IDC_NAME, "toolong");
-            robot::Click(h, IDOK);
-            seen.nameFocused = FocusOf(h) == GetDlgItem(h, IDC_NAME);
+        Type(h, IDC_NUMBER, "7");
+        // Past the control's limit only by program, as a paste could not.
+        SendMessageA(GetDlgItem(h, IDC_NAME), EM_LIMITTEXT, 0, 0);
+        Type(h, IDC_NAME, "toolong");
+        testkit::Click(GetDlgItem(h, IDOK));
+        seen.nameFocused = FocusOf(h) == GetDlgItem(h, IDC_NAME);
 
-            Type(h, IDC_NAME, "fine");
-            robot::Click(h, IDOK);
-        });
-        result = dialog.RunModal(nullptr);
-    }
+        Type(h, IDC_NAME, "fine");
+        testkit::Click(GetDlgItem(h, IDOK));
+                     });
     EXPECT_EQ(seen.loadedNumber, "3");
     EXPECT_EQ(seen.loadedName, "abc");
-    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
                                  "Please enter an integer between 1 and 10.",
                                  "Please enter no more than 5 characters."}));
+    for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.caption, "Layer Test");
     EXPECT_TRUE(seen.numberFocused);
     EXPECT_EQ(LOWORD(seen.numberSelection), 0);
     EXPECT_EQ(HIWORD(seen.numberSelection), 2) << "the refused text is selected";
@@ -115,24 +116,23 @@ TEST(DataExchange, RefusedValueKeepsTheUserOnThePage) {
     win::PropertySheet sheet(TestModule(), "Layer Test Sheet");
     sheet.AddPage(first);
     sheet.AddPage(second);
-    robot::BoxWatcher boxes("Layer Test");
+    testkit::MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
     int tabAfterRefusal = -1, tabAfterFix = -1;
-    {
-        robot::Thread robot([&] {
-            HWND h = robot::WaitForWindow("Layer Test Sheet");
-            if (!h) return;
-            HWND tab = PropSheet_GetTabControl(h);
-            Type(PropSheet_GetCurrentPageHwnd(h), IDC_NUMBER, "eleven");
-            PropSheet_SetCurSel(h, nullptr, 1);
-            tabAfterRefusal = TabCtrl_GetCurSel(tab);
-            Type(PropSheet_GetCurrentPageHwnd(h), IDC_NUMBER, "10");
-            PropSheet_SetCurSel(h, nullptr, 1);
-            tabAfterFix = TabCtrl_GetCurSel(tab);
-            robot::Click(h, IDOK);
-        });
-        sheet.RunModal(nullptr);
-    }
-    EXPECT_EQ(boxes.texts(),
+    testkit::RunWhile([&] { sheet.RunModal(nullptr); },
+                     [&] {
+        HWND h = testkit::WaitForTopWindow("", "Layer Test Sheet");
+        if (!h) return;
+        HWND tab = PropSheet_GetTabControl(h);
+        Type(PropSheet_GetCurrentPageHwnd(h), IDC_NUMBER, "eleven");
+        PropSheet_SetCurSel(h, nullptr, 1);
+        tabAfterRefusal = TabCtrl_GetCurSel(tab);
+        Type(PropSheet_GetCurrentPageHwnd(h), IDC_NUMBER, "10");
+        PropSheet_SetCurSel(h, nullptr, 1);
+        tabAfterFix = TabCtrl_GetCurSel(tab);
+        testkit::Click(GetDlgItem(h, IDOK));
+                     });
+    EXPECT_EQ(boxes.Texts(),
               (std::vector<std::string>{"Please enter an integer between 1 and 10."}));
     EXPECT_EQ(tabAfterRefusal, 0);
     EXPECT_EQ(tabAfterFix, 1);

@@ -1,6 +1,7 @@
 #include "win/Dialog.h"
 #include "win/Window.h"
-#include "Robot.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/Robot.h"
 #include "TestResources.h"
 #include <gtest/gtest.h>
 
@@ -42,18 +43,16 @@ TEST(Dialog, ModalDialogIsDrivenThroughItsControls) {
     std::string seenInitially;
     LRESULT answer = 0;
     INT_PTR result;
-    {
-        robot::Thread robot([&] {
-            HWND h = robot::WaitForWindow("Layer Test Dialog");
-            if (!h) return;
-            seenInitially = robot::Text(GetDlgItem(h, IDC_NAME));
-            answer = SendMessageA(h, WM_APP, 21, 0);
-            SendMessageA(GetDlgItem(h, IDC_NAME), WM_SETTEXT, 0,
-                         reinterpret_cast<LPARAM>("typed"));
-            robot::Click(h, IDOK);
-        });
-        result = dialog.RunModal(nullptr);
-    }
+    testkit::RunWhile([&] { result = dialog.RunModal(nullptr); },
+                     [&] {
+        HWND h = testkit::WaitForTopWindow("", "Layer Test Dialog");
+        if (!h) return;
+        seenInitially = testkit::GetText(GetDlgItem(h, IDC_NAME));
+        answer = SendMessageA(h, WM_APP, 21, 0);
+        SendMessageA(GetDlgItem(h, IDC_NAME), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>("typed"));
+        testkit::Click(GetDlgItem(h, IDOK));
+                     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(seenInitially, "initial");
     EXPECT_EQ(answer, 42) << "the derived DlgProc must answer with its result";
@@ -62,13 +61,11 @@ TEST(Dialog, ModalDialogIsDrivenThroughItsControls) {
 
     // The same object runs again; Escape's IDCANCEL closes without OnOK.
     dialog.name.clear();
-    {
-        robot::Thread robot([&] {
-            if (HWND h = robot::WaitForWindow("Layer Test Dialog"))
-                PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-        });
-        result = dialog.RunModal(nullptr);
-    }
+    testkit::RunWhile([&] { result = dialog.RunModal(nullptr); },
+                     [&] {
+        if (HWND h = testkit::WaitForTopWindow("", "Layer Test Dialog"))
+            PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+                     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(dialog.name, "");
 }

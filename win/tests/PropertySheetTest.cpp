@@ -1,6 +1,7 @@
 #include "win/PropertySheet.h"
 #include "win/RegisteredMessage.h"
-#include "Robot.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/Robot.h"
 #include "TestResources.h"
 #include <gtest/gtest.h>
 
@@ -78,40 +79,38 @@ TEST(PropertySheet, PagesRefuseLeaveApplyAndHearRegisteredMessages) {
         bool applyWasOK = true;
     } seen;
     INT_PTR result;
-    {
-        robot::Thread robot([&] {
-            HWND h = robot::WaitForWindow("Layer Test Sheet");
-            if (!h) return;
-            first.refuseLeaving = true;
-            PropSheet_SetCurSel(h, nullptr, 1);
-            seen.tabAfterRefusal = CurrentTab(h);
-            first.refuseLeaving = false;
-            PropSheet_SetCurSel(h, nullptr, 1);
-            seen.tabAfterLeave = CurrentTab(h);
+    testkit::RunWhile([&] { result = sheet.RunModal(nullptr); },
+                     [&] {
+        HWND h = testkit::WaitForTopWindow("", "Layer Test Sheet");
+        if (!h) return;
+        first.refuseLeaving = true;
+        PropSheet_SetCurSel(h, nullptr, 1);
+        seen.tabAfterRefusal = CurrentTab(h);
+        first.refuseLeaving = false;
+        PropSheet_SetCurSel(h, nullptr, 1);
+        seen.tabAfterLeave = CurrentTab(h);
 
-            char text[64] = {};
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(PropSheet_GetTabControl(h), TCM_GETITEMA, 1,
-                         reinterpret_cast<LPARAM>(&item));
-            seen.secondTabText = text;
+        char text[64] = {};
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(PropSheet_GetTabControl(h), TCM_GETITEMA, 1,
+                     reinterpret_cast<LPARAM>(&item));
+        seen.secondTabText = text;
 
-            kSheetMessage.Send(5, 0);
-            seen.answer = kSheetMessage.SendTo(h, 6, 0);
+        kSheetMessage.Send(5, 0);
+        seen.answer = kSheetMessage.SendTo(h, 6, 0);
 
-            // Typing marks the page modified, which enables Apply.
-            SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(h), IDC_NAME), WM_SETTEXT,
-                         0, reinterpret_cast<LPARAM>("changed"));
-            robot::Click(h, kApplyButton);
-            seen.firstAppliesAfterApply = first.applies;
-            seen.secondAppliesAfterApply = second.applies;
-            seen.applyWasOK = second.lastApplyWasOK;
-            robot::Click(h, IDOK);
-        });
-        result = sheet.RunModal(nullptr);
-    }
+        // Typing marks the page modified, which enables Apply.
+        SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(h), IDC_NAME), WM_SETTEXT,
+                     0, reinterpret_cast<LPARAM>("changed"));
+        testkit::Click(GetDlgItem(h, kApplyButton));
+        seen.firstAppliesAfterApply = first.applies;
+        seen.secondAppliesAfterApply = second.applies;
+        seen.applyWasOK = second.lastApplyWasOK;
+        testkit::Click(GetDlgItem(h, IDOK));
+                     });
     EXPECT_GT(result, 0);
     EXPECT_EQ(seen.tabAfterRefusal, 0) << "OnKillActive returning false keeps the page";
     EXPECT_EQ(seen.tabAfterLeave, 1);
@@ -137,23 +136,19 @@ TEST(PropertySheet, OnlyShownPagesApplyAndCancelResets) {
     sheet.AddPage(second);
     ASSERT_TRUE(sheet.SetActivePage(1));
     ASSERT_FALSE(sheet.SetActivePage(2));
-    {
-        robot::Thread robot([&] {
-            if (HWND h = robot::WaitForWindow("Layer Test Sheet"))
-                PropSheet_PressButton(h, PSBTN_OK);
-        });
-        sheet.RunModal(nullptr);
-    }
+    testkit::RunWhile([&] { sheet.RunModal(nullptr); },
+                     [&] {
+        if (HWND h = testkit::WaitForTopWindow("", "Layer Test Sheet"))
+            PropSheet_PressButton(h, PSBTN_OK);
+                     });
     EXPECT_EQ(first.activations, 0);
     EXPECT_EQ(first.applies, 0) << "a page never shown is not applied";
     EXPECT_EQ(second.applies, 1);
-    {
-        robot::Thread robot([&] {
-            if (HWND h = robot::WaitForWindow("Layer Test Sheet"))
-                PropSheet_PressButton(h, PSBTN_CANCEL);
-        });
-        sheet.RunModal(nullptr);
-    }
+    testkit::RunWhile([&] { sheet.RunModal(nullptr); },
+                     [&] {
+        if (HWND h = testkit::WaitForTopWindow("", "Layer Test Sheet"))
+            PropSheet_PressButton(h, PSBTN_CANCEL);
+                     });
     EXPECT_EQ(second.applies, 1);
     EXPECT_EQ(second.resets, 1);
 }
