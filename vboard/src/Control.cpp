@@ -28,6 +28,8 @@ const char* const kControlHelp =
     "  punch arm POSITION | punch disarm | punch hit\n"
     "  missing-board-error CODE      error for a board index past the last board\n"
     "  lintra N | lintra off         Lintra driver with N boards, or no Lintra driver\n"
+    "  lintra-i2c ID B0 B1 B2 B3 B4  the five I2C status bytes of Lintra board ID\n"
+    "  lintra-gains ID G0 G1         its two microphone gain bytes\n"
     "  fail REQUEST|open ERROR [board B] [once|times N]\n"
     "                                make a request fail with a Win32 error code\n"
     "  clear-failures\n"
@@ -177,6 +179,18 @@ ControlResult Configure(Driver& driver, const Args& a) {
         driver.configure([&](DriverConfig& c) {
             c.lintraDriver = !off;
             c.lintraBoards = off ? 0 : v;
+        });
+    } else if (cmd == "lintra-i2c" || cmd == "lintra-gains") {
+        std::size_t count = cmd == "lintra-i2c" ? 5 : 2;
+        std::uint8_t bytes[5] = {};
+        bool ok = a.size() == count + 2 && a.number(1, b) && b < kMaxLintra;
+        for (std::size_t i = 0; ok && i < count; ++i) {
+            ok = a.number(2 + i, v) && v <= 0xFF;
+            bytes[i] = static_cast<std::uint8_t>(v);
+        }
+        if (!ok) return Bad(cmd == "lintra-i2c" ? "usage: lintra-i2c ID B0 B1 B2 B3 B4" : "usage: lintra-gains ID G0 G1");
+        driver.configure([&](DriverConfig& c) {
+            std::memcpy(count == 5 ? c.lintra[b].i2cSpace : c.lintra[b].micGains, bytes, count);
         });
     } else {
         return Bad("unknown command '" + cmd + "'; see quorvisim --help");

@@ -22,16 +22,19 @@ TEST(Control, AcceptsTheDocumentedCommandsAndRefusesMalformedOnes) {
          {"boards 4", "kind 3 0x21", "capability 1 0", "ticks 0 26000", "crystal 2 -0.0002", "rate 1 word 32000",
           "loop 0 a on", "signal 0 all decay 4000000 500", "signal 1 33 clip", "status 2 0x800000 0 once",
           "timecode 5760000 running", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
-          "lintra 2", "lintra off", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
+          "lintra 2", "lintra off", "lintra-i2c 3 0 2 0x10 4 0", "lintra-gains 0 32 255", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
           "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "clear-log", "step 10", "state", "reset"})
         EXPECT_TRUE(RunControl(driver, &clock, good).ok) << good;
     for (const char* bad :
          {"", "boards 5", "boards -1", "kind 4 1", "kind 0", "ticks 0 0", "crystal 0 1", "rate 0 c 48000",
           "rate 0 a -1", "loop 0 a maybe", "signal 0 34 clip", "signal 0 all steady 9000000", "signal 0 all decay 5 2",
           "status 0 1", "timecode 5 walking", "punch arm", "fail QUORVI_NOTHING 5", "fail QUORVI_GET_STATUS 0",
-          "fail open 5 times 0", "lintra 5", "log x", "step", "frobnicate"})
+          "fail open 5 times 0", "lintra 5", "lintra-i2c 4 0 0 0 0 0", "lintra-gains 0 256 0", "lintra-gains 0 1", "log x", "step", "frobnicate"})
         EXPECT_FALSE(RunControl(driver, &clock, bad).ok) << bad;
     EXPECT_FALSE(RunControl(driver, nullptr, "step 10").ok) << "no manual clock to step";
+    ASSERT_TRUE(RunControl(driver, nullptr, "lintra-i2c 1 9 8 7 6 5").ok);
+    EXPECT_EQ(driver.config().lintra[1].i2cSpace[0], 9);
+    EXPECT_EQ(driver.config().lintra[1].i2cSpace[4], 5);
     EXPECT_TRUE(RunControl(driver, nullptr, "stop").stop);
 }
 
