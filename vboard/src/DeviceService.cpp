@@ -43,11 +43,14 @@ public:
             if (!handle_) return Answer(ERROR_INVALID_HANDLE);
             Reply r = driver_.request(handle_, head.code, body, head.inSize, head.outSize, body + head.inSize,
                                       head.sideSize);
+            Driver::settle(r.waiters);
             return Answer(r.error, r.out);
         }
         case Kind::Close: {
             std::vector<std::uint32_t> mapped;
-            if (handle_) mapped = driver_.close(handle_);
+            std::vector<void*> waiters;
+            if (handle_) mapped = driver_.close(handle_, &waiters);
+            Driver::settle(waiters);
             handle_ = 0;
             return Answer(0, {}, mapped);
         }

@@ -125,15 +125,25 @@ std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle) {
     return 0;
 }
 
-std::vector<std::uint32_t> Driver::close(std::uint32_t handle) {
-    std::lock_guard lock(mutex_);
+std::vector<std::uint32_t> Driver::close(std::uint32_t handle, std::vector<void*>* waiters) {
     std::vector<std::uint32_t> mapped;
-    auto it = handles_.find(handle);
-    if (it == handles_.end()) return mapped;
-    if (std::uint32_t address = it->second.stream->clientAddress()) mapped.push_back(address);
-    handles_.erase(it);
+    std::vector<void*> ended;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = handles_.find(handle);
+        if (it == handles_.end()) return mapped;
+        if (std::uint32_t address = it->second.stream->clientAddress()) mapped.push_back(address);
+        it->second.stream->clearCallbacks(ended);
+        handles_.erase(it);
+    }
+    if (waiters)
+        waiters->insert(waiters->end(), ended.begin(), ended.end());
+    else
+        settle(ended);
     return mapped;
 }
+
+void Driver::settle(std::vector<void*>& waiters) { WaitForWaiters(waiters); }
 
 void Driver::pump() {
     std::lock_guard lock(mutex_);
@@ -211,7 +221,11 @@ Reply Driver::streamRequest(HandleState& h, std::uint32_t code, const std::uint8
         s.reset(masks);
         return Reply{};
     case QUORVI_SET_CALLBACK: return Result(s.setCallback(Word(in, 0), Word(in, 1), given));
-    default: return Result(s.clearCallback(Word(in, 0), Word(in, 1)));
+    default: {
+        Reply r;
+        r.error = s.clearCallback(Word(in, 0), Word(in, 1), r.waiters);
+        return r;
+    }
     }
 }
 

@@ -37,7 +37,9 @@ std::uint32_t ValidBits(int word, std::uint32_t boards) {
 }  // namespace
 
 Stream::~Stream() {
-    for (Callback& c : callbacks_) stopWaiter(c);
+    std::vector<HANDLE> waiters;
+    clearCallbacks(waiters);
+    WaitForWaiters(waiters);
     if (view_) UnmapViewOfFile(view_);
     if (section_) CloseHandle(section_);
 }
@@ -175,25 +177,36 @@ std::uint32_t Stream::setCallback(std::uint32_t routine, std::uint32_t filter, c
     return 0;
 }
 
-std::uint32_t Stream::clearCallback(std::uint32_t routine, std::uint32_t filter) {
+std::uint32_t Stream::clearCallback(std::uint32_t routine, std::uint32_t filter, std::vector<HANDLE>& waiters) {
     auto it = std::find_if(callbacks_.begin(), callbacks_.end(), [&](const Callback& c) { return c.routine == routine; });
     if (filter != quorvi::kCallbackFilter || it == callbacks_.end()) return ERROR_INVALID_PARAMETER;
-    stopWaiter(*it);
+    waiters.push_back(StopWaiter(*it));
     callbacks_.erase(it);
     return 0;
 }
 
-// Ends the client's waiter and waits for it, so the caller's module may go
-// once the request returns. The wait is bounded: a waiter in a process that
-// hangs must not hang the service.
-void Stream::stopWaiter(Callback& c) {
+void Stream::clearCallbacks(std::vector<HANDLE>& waiters) {
+    for (Callback& c : callbacks_) waiters.push_back(StopWaiter(c));
+    callbacks_.clear();
+}
+
+HANDLE Stream::StopWaiter(Callback& c) {
     c.record->stop = 1;
     SetEvent(c.event);
-    WaitForSingleObject(c.waiter, 2000);
     UnmapViewOfFile(c.record);
     CloseHandle(c.section);
     CloseHandle(c.event);
-    CloseHandle(c.waiter);
+    return c.waiter;
+}
+
+// Once a waiter has ended the caller's module may go. The wait is bounded: a
+// waiter in a process that hangs must not hang the service.
+void WaitForWaiters(std::vector<HANDLE>& waiters) {
+    for (HANDLE w : waiters) {
+        WaitForSingleObject(w, 2000);
+        CloseHandle(w);
+    }
+    waiters.clear();
 }
 
 Stream::Stats Stream::stats() const {

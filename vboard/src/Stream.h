@@ -29,7 +29,11 @@ public:
                         std::uint64_t nowMicros);
     void reset(const std::uint32_t masks[8]);
     std::uint32_t setCallback(std::uint32_t routine, std::uint32_t filter, const win::devicepipe::StreamSide* side);
-    std::uint32_t clearCallback(std::uint32_t routine, std::uint32_t filter);
+    // Ends the callback's waiter and hands over its thread, which the caller
+    // waits for (without holding up other clients) before answering.
+    std::uint32_t clearCallback(std::uint32_t routine, std::uint32_t filter, std::vector<HANDLE>& waiters);
+    // The same for every callback, when the handle closes.
+    void clearCallbacks(std::vector<HANDLE>& waiters);
 
     bool running() const { return running_; }
     // Board whose clock paces the transfer.
@@ -86,7 +90,7 @@ private:
     std::uint32_t word(std::uint32_t offset) const;
     void putWord(std::uint32_t offset, std::uint32_t value);
     void block(const Now& now);
-    void stopWaiter(Callback& c);
+    static HANDLE StopWaiter(Callback& c);
 
     HANDLE section_ = nullptr;
     std::uint8_t* view_ = nullptr;
@@ -101,5 +105,9 @@ private:
     double lastBoundary_ = 0;  // microseconds
     double period_ = 0;
 };
+
+// Waits for the waiter threads handed over by clearCallback(s) and closes
+// them.
+void WaitForWaiters(std::vector<HANDLE>& waiters);
 
 }  // namespace vboard

@@ -73,6 +73,9 @@ struct LogEntry {
 struct Reply {
     std::uint32_t error = 0;
     std::vector<std::uint8_t> out;
+    // Threads in the caller's process that must end before the request
+    // counts as done (callback waiters); see Driver::settle.
+    std::vector<void*> waiters;
 };
 
 class Stream;
@@ -85,8 +88,12 @@ public:
     // Opens a device by the caller's name; 0 or the Win32 error code.
     std::uint32_t open(const std::string& name, std::uint32_t& handle);
     // Releases everything the handle held; answers the client addresses of
-    // the buffers it still had mapped.
-    std::vector<std::uint32_t> close(std::uint32_t handle);
+    // the buffers it still had mapped. Callback waiters go to `waiters` when
+    // given (to be settled), else are waited for here.
+    std::vector<std::uint32_t> close(std::uint32_t handle, std::vector<void*>* waiters = nullptr);
+    // Waits, outside the driver's lock, for the threads a request or close
+    // ended.
+    static void settle(std::vector<void*>& waiters);
     // `side` carries the objects of QUORVI_ALLOC_BUFFERS and
     // QUORVI_SET_CALLBACK (win::devicepipe::StreamSide).
     Reply request(std::uint32_t handle, std::uint32_t code, const void* in, std::uint32_t inSize,
