@@ -1,7 +1,5 @@
 // The sibling Lintra boards: pushing each board's rate, pulling its live
 // state into the record.
-#include <algorithm>
-
 #include "CoreStrings.h"
 #include "LintraStatus.h"
 #include "quorvi/DriverRequests.h"
@@ -19,11 +17,13 @@ win::Device OpenLintra() {
                        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
 }
 
-// The boards the driver reports, at most the four the record has blocks for.
+// The boards the driver reports, at most the four the record has blocks for;
+// a failed enumeration names none.
 IceEnumReply Enumerate(const win::Device& driver) {
     IceEnumReply reply{};
-    if (!driver.control(ICEAPI_ENUM_DEVICES, nullptr, 0, &reply, sizeof reply)) reply.count = 0;
-    reply.count = std::min<std::int32_t>(reply.count, kLintraBoards);
+    DWORD size = 0;
+    if (!driver.control(ICEAPI_ENUM_DEVICES, nullptr, 0, &reply, sizeof reply, &size)) size = 0;
+    reply.count = LintraBoardCount(reply.count, size);
     return reply;
 }
 
@@ -37,9 +37,10 @@ void SetRate(const win::Device& driver, std::uint32_t device, const LintraBlock&
 void ReadLiveSetup(const win::Device& driver, std::uint32_t device, LintraBlock& block) {
     IceCustomRequest i2c{CUST_GET_I2C_SPACE, device, {}};
     std::uint8_t status[kIceI2cSpaceSize] = {};
+    DWORD size = 0;
     if (RequestOrReport(driver.get(), ICEAPI_CUSTOM, &i2c, sizeof i2c, status, sizeof status,
-                        IDS_CUST_GET_I2C_SPACE_FAILED)) {
-        DecodeLintraStatus(status, block);
+                        IDS_CUST_GET_I2C_SPACE_FAILED, &size)) {
+        DecodeLintraStatus(status, size, block);
     }
     IceCustomRequest gains{CUST_GET_MIC_GAINS, device, {}};
     RequestOrReport(driver.get(), ICEAPI_CUSTOM, &gains, sizeof gains, block.micGains,
@@ -60,7 +61,9 @@ int ForEachLintra(PerBoard perBoard) {
 
 }  // namespace
 
+// Without a record there is nothing to send or fill: no board is touched.
 extern "C" int WINAPI LintraUpdate(SettingsRecord* record) {
+    if (!record) return 0;
     return win::RunGuarded(-1, [&] {
         return ForEachLintra([&](const win::Device& driver, std::uint32_t device, int i) {
             SetRate(driver, device, record->lintra[i]);
@@ -69,6 +72,7 @@ extern "C" int WINAPI LintraUpdate(SettingsRecord* record) {
 }
 
 extern "C" int WINAPI LintraUpdateLiveSetup(SettingsRecord* record) {
+    if (!record) return 0;
     return win::RunGuarded(-1, [&] {
         return ForEachLintra([&](const win::Device& driver, std::uint32_t device, int i) {
             ReadLiveSetup(driver, device, record->lintra[i]);

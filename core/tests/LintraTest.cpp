@@ -37,6 +37,9 @@ TEST_F(LintraTest, WithoutTheDriverNothingIsTouched) {
 
 TEST_F(LintraTest, RateCodesAreSentInHertz) {
     InProcessBoards boards(Lintra(4));
+    EXPECT_EQ(LintraUpdate(nullptr), 0);
+    EXPECT_EQ(LintraUpdateLiveSetup(nullptr), 0);
+    EXPECT_TRUE(boards.log().empty());
     const std::int32_t codes[4] = {0, 1, 2, 7};
     for (int i = 0; i < 4; ++i) record->lintra[i].rateCode = codes[i];
     EXPECT_EQ(LintraUpdate(record.get()), 4);
