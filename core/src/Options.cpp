@@ -64,6 +64,7 @@ private:
 };
 
 int ChooseFont(LOGFONTA* font) {
+    if (!font) return 0;
     LOGFONTA chosen = *font;
     CHOOSEFONTA choose{};
     choose.lStructSize = sizeof choose;
@@ -98,6 +99,7 @@ extern "C" int WINAPI QuorviOpenFaders(int board) {
 
 extern "C" int WINAPI QuorviSetDecayRate(int* rate) {
     return win::RunGuarded(0, [&] {
+        if (!rate) return 0;
         LoadTrackBar();
         CDecayRateDlg dialog(*rate);
         if (dialog.RunModal(GetActiveWindow()) != IDOK) return 0;
@@ -108,6 +110,7 @@ extern "C" int WINAPI QuorviSetDecayRate(int* rate) {
 
 extern "C" int WINAPI QuorviSetReferenceLevel(int* level) {
     return win::RunGuarded(0, [&] {
+        if (!level) return 0;
         CReferenceLevelDlg dialog(*level);
         if (dialog.RunModal(GetActiveWindow()) != IDOK) return 0;
         *level = dialog.level();

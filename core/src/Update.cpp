@@ -43,7 +43,7 @@ namespace {
 
 int UpdateMix(SettingsRecord* record, HANDLE device, int board) {
     // Boards past the record's four blocks have nothing to send.
-    if (!ValidBoard(board)) return 0;
+    if (!record || !ValidBoard(board)) return 0;
     std::uint32_t index = board;
     SetParamRequest request{index, {}};
     if (!RequestOrReport(device, QUORVI_HC_GET_PARAMS, &index, sizeof index, &request.block,
@@ -56,6 +56,7 @@ int UpdateMix(SettingsRecord* record, HANDLE device, int board) {
 }
 
 int DoUpdate(SettingsRecord* record, HANDLE device, HANDLE* deviceArgument) {
+    if (!record) return 0;
     const BroadcastMessages& messages = Broadcasts();
     messages.startUpdate.Post();
     if (!RequestOrReport(device, QUORVI_SYS_UPDATE, &record->device, sizeof record->device,

@@ -107,6 +107,13 @@ TEST(OptionDialogs, FontDialogWritesBackOnlyOnOK) {
     EXPECT_NE(font.lfFaceName[0], '\0');  // the system's choice
 }
 
+TEST(OptionDialogs, NoVariableNoDialog) {
+    EXPECT_EQ(QuorviSetDecayRate(nullptr), 0);
+    EXPECT_EQ(QuorviSetReferenceLevel(nullptr), 0);
+    EXPECT_EQ(QuorviSetMetersFont(nullptr), 0);
+    EXPECT_EQ(QuorviSetFadersFont(nullptr), 0);
+}
+
 TEST(WindowRequests, MetersAndMixerArePostedWithTheBoardIndex) {
     BroadcastSpy spy;
     EXPECT_EQ(QuorviOpenMeters(2), 1);

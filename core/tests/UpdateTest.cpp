@@ -215,7 +215,11 @@ TEST_F(UpdateTest, FailedParameterRequestsAreReportedAndTheUpdateGoesOn) {
     boards->control("clear-log");
     EXPECT_EQ(QuorviUpdateMix(record.get(), device.get(), 4), 0);
     EXPECT_EQ(QuorviUpdateMix(record.get(), device.get(), -1), 0);
+    EXPECT_EQ(QuorviUpdateMix(nullptr, device.get(), 0), 0);
+    testkit::BroadcastSpy spy;
+    EXPECT_EQ(QuorviDoUpdate(nullptr, device.get(), 0), 0);
     EXPECT_TRUE(boards->log().empty());
+    EXPECT_TRUE(UpdateMessages(spy).empty());
 }
 
 TEST_F(UpdateTest, TimeCodeFollowsTheSystemSetupBlock) {
