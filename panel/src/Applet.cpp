@@ -26,6 +26,7 @@ LONG HandleMessage(HWND owner, UINT message, LPARAM data) {
         return 1;
     case CPL_INQUIRE: {
         auto* info = reinterpret_cast<CPLINFO*>(data);
+        if (!info) return 0;
         info->idIcon = IDI_APPLET;
         info->idName = IDS_CAPTION;
         info->idInfo = IDS_APPLET_INFO;
@@ -33,7 +34,7 @@ LONG HandleMessage(HWND owner, UINT message, LPARAM data) {
         return 0;
     }
     case CPL_NEWINQUIRE:
-        FillNewInquire(*reinterpret_cast<NEWCPLINFOA*>(data));
+        if (data) FillNewInquire(*reinterpret_cast<NEWCPLINFOA*>(data));
         return 0;
     case CPL_DBLCLK: {
         panel::PanelApp app(win::ThisModule());

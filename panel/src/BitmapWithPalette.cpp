@@ -1,4 +1,5 @@
 #include "BitmapWithPalette.h"
+#include <cstdint>
 #include <vector>
 
 namespace panel {
@@ -16,8 +17,9 @@ const BITMAPINFO* CheckedInfo(const void* data, DWORD size, DWORD& colours) {
     colours = 0;
     if (h.biBitCount <= 8) colours = h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount;
     if (colours > 256 || h.biSize + colours * sizeof(RGBQUAD) > size) return nullptr;
-    const DWORD stride = ((static_cast<DWORD>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-    const DWORD rows = static_cast<DWORD>(h.biHeight < 0 ? -h.biHeight : h.biHeight);
+    // In 64 bits, so a huge width or height cannot wrap round to a small size.
+    const std::uint64_t stride = ((std::uint64_t(h.biWidth) * h.biBitCount + 31) / 32) * 4;
+    const std::uint64_t rows = h.biHeight < 0 ? -std::int64_t(h.biHeight) : h.biHeight;
     if (h.biCompression == BI_RGB && h.biSize + colours * sizeof(RGBQUAD) + stride * rows > size)
         return nullptr;
     return info;
