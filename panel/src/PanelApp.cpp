@@ -9,7 +9,6 @@
 #include "resource.h"
 #include "quorvi/DriverRequests.h"
 #include "win/RegKey.h"
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -129,8 +128,7 @@ void PanelApp::Run(HWND owner) {
         ShowMessage(IDS_NO_BOARDS, owner);
         return;
     }
-    QuorviGetRegSettings(record_, 0);
-    record_->device.masterBoard = std::clamp(record_->device.masterBoard, 0, boardCount_ - 1);
+    LoadStoredSettings();
     ReadRateFactors();
     BuildPages();
     for (auto& page : pages_) {
@@ -148,12 +146,16 @@ void PanelApp::Run(HWND owner) {
     device_.reset();
 }
 
-void PanelApp::Apply() {
-    SetupFiles files([this](int id) { ShowMessage(id, nullptr); });
+void PanelApp::LoadStoredSettings() {
+    QuorviGetRegSettings(record_, 0);
+    LimitMasterBoard(*record_, boardCount_);
+}
+
+void PanelApp::Apply(HWND owner) {
+    SetupFiles files([this, owner](int id) { ShowMessage(id, owner); });
     files.SaveCurrent(*record_);
     QuorviSetRegSettings(record_);
     QuorviDoUpdate(record_, device_.get(), 0);
-    setupIsCurrent_ = true;
 }
 
 void PanelApp::Reload() {
@@ -167,7 +169,7 @@ void PanelApp::Reload() {
 
 void PanelApp::OnSettingsStored() {
     if (!setupIsCurrent_) return;
-    QuorviGetRegSettings(record_, 0);
+    LoadStoredSettings();
     Reload();
 }
 

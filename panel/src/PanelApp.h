@@ -31,8 +31,9 @@ public:
 
     ApplyProtocol& applyProtocol() { return apply_; }
     // Writes the current setup file, stores the registry settings and sends
-    // the record to the boards.
-    void Apply();
+    // the record to the boards. owner: the page whose OK applies, so a
+    // failure's box keeps the sheet from a second OK meanwhile.
+    void Apply(HWND owner);
     // After the record was replaced: every board page takes its values
     // again, and those on screen show them.
     void Reload();
@@ -43,6 +44,9 @@ public:
 
 private:
     bool ReadOsVersion(HWND owner);
+    // The stored settings into the working record, with the master board
+    // limited to the boards found.
+    void LoadStoredSettings();
     void FindBoards();
     void ReadRateFactors();
     void BuildPages();

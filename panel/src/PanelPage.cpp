@@ -23,7 +23,7 @@ bool PanelPage::OnKillActive() {
 }
 
 void PanelPage::OnOK() {
-    if (app_.applyProtocol().Leave()) app_.Apply();
+    if (app_.applyProtocol().Leave()) app_.Apply(hwnd());
     SetModified(false);
 }
 

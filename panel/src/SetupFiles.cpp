@@ -17,6 +17,10 @@ std::string NameOnly(const std::string& path) {
 
 }  // namespace
 
+void LimitMasterBoard(SettingsRecord& record, int boardCount) {
+    record.device.masterBoard = std::clamp(record.device.masterBoard, 0, std::max(boardCount - 1, 0));
+}
+
 void CopyBounded(char* to, std::size_t size, const std::string& from) {
     const std::size_t n = std::min(from.size(), size - 1);
     std::memcpy(to, from.data(), n);
@@ -72,8 +76,7 @@ bool SetupFiles::Load(SettingsRecord& record, const std::string& name, int board
     default: report_(kMsgSetupMissing); return false;
     }
     CopyBounded(record.fileName, sizeof record.fileName, name);
-    const int lastBoard = std::max(boardCount - 1, 0);
-    record.device.masterBoard = std::clamp(record.device.masterBoard, 0, lastBoard);
+    LimitMasterBoard(record, boardCount);
     return true;
 }
 

@@ -63,6 +63,10 @@ private:
     Reporter report_;
 };
 
+// The master board is one of the boards present; a stored record (a file,
+// the registry) may name any number.
+void LimitMasterBoard(quorvi::SettingsRecord& record, int boardCount);
+
 // Copies at most size - 1 characters and zero-fills the rest of the field.
 void CopyBounded(char* to, std::size_t size, const std::string& from);
 // A field's text up to its first NUL, or the whole field when it has none.

@@ -81,6 +81,13 @@ protected:
         return names;
     }
     static int ActiveTab(HWND sheet) { return TabCtrl_GetCurSel(PropSheet_GetTabControl(sheet)); }
+    static int TabImage(HWND sheet, int index) {
+        TCITEMA item{};
+        item.mask = TCIF_IMAGE;
+        item.iImage = -1;
+        SendMessageA(PropSheet_GetTabControl(sheet), TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    }
     static void CloseWith(HWND sheet, int button) {
         PostClick(Control(sheet, button));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
@@ -137,8 +144,12 @@ TEST_F(AppletTest, EachBoardBringsItsPages) {
     MessageBoxCatcher boxes;
     boxes.Expect(IDOK);   // a fresh registry: settings restored to the factory file
     Boards(1);
+    // A page stored when more boards were present opens the first page.
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage", 6));
     RunSheet([&](HWND sheet) {
         EXPECT_EQ(Tabs(sheet), (std::vector<std::string>{"Format", "Clocks", "In Routing", "Out Routing"}));
+        EXPECT_EQ(ActiveTab(sheet), 0);
+        for (int i = 0; i < 4; ++i) EXPECT_GE(TabImage(sheet, i), 0) << i;   // the board's icon
         CloseWith(sheet, IDCANCEL);
     });
     Boards(2);
@@ -223,6 +234,24 @@ TEST_F(AppletTest, RunsUnderWindows98) {
     EXPECT_EQ(host.ExitCode(), 0u);
 }
 
+// The tray starts the applet with this command line; the shell's loader
+// asks the applet to describe itself before it runs it.
+TEST_F(AppletTest, RunsFromTheTraysCommandLine) {
+    Boards(2);
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+    ChildProcess shell;
+    ASSERT_TRUE(shell.Start(std::string(system) + "\\rundll32.exe",
+                            "shell32.dll,Control_RunDLL " + ProgramDirectory() + "\\quorvipanel.cpl"));
+    HWND box = WaitForTopWindow("#32770", "QUORVI", kRobotWaitMs, shell.Id());
+    if (box) PostClick(Control(box, IDOK));
+    HWND sheet = WaitForTopWindow("", kCaption, kRobotWaitMs, shell.Id());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(Tabs(sheet).size(), 8u);
+    PostClick(Control(sheet, IDCANCEL));
+    EXPECT_TRUE(shell.Wait(kRobotWaitMs));
+}
+
 TEST_F(AppletTest, AdvancedSettingsAreKeptPerFormat) {
     using quorvi::BoardDeviceBlock;
     MessageBoxCatcher boxes;
@@ -290,19 +319,29 @@ TEST_F(AppletTest, TheTwoSpdifFormatRefusesClocksItCannotRun) {
     EXPECT_EQ(FactoryByte(BoardField(0, offsetof(BoardDeviceBlock, srcClock[3]))), 2);
 }
 
-TEST_F(AppletTest, SettingsStoredByTheTrayAreShown) {
+TEST_F(AppletTest, SettingsStoredByTheTrayAreShownAndKeptToTheBoardsPresent) {
     MessageBoxCatcher boxes;
     Boards(1);
     MakeFactoryFile(boxes);
+    constexpr std::size_t kMasterOffset =
+        offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, masterBoard);
     RunSheet([&](HWND sheet) {
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 0);
         const std::uint8_t korg = 4;
         PatchFactory(kFormatOffset, &korg, 1);
+        const std::int32_t fourthBoard = 3;   // stored on a machine with four boards
+        PatchFactory(kMasterOffset, &fourthBoard, 4);
         SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0);
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 4);
-        CloseWith(sheet, IDCANCEL);
+        CloseWith(sheet, IDOK);
     });
-    EXPECT_EQ(Updates(), 0u);
+    const auto sent = boards_->log(quorvi::QUORVI_SYS_UPDATE);
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].input.size(), sizeof(quorvi::DeviceBlock));
+    std::int32_t master = -1;
+    std::memcpy(&master, sent[0].input.data() + offsetof(quorvi::DeviceBlock, masterBoard), 4);
+    EXPECT_EQ(master, 0);
+    EXPECT_EQ(FactoryWord(kMasterOffset), 0);
 }
 
 TEST_F(AppletTest, AFormatBeyondTheRecordIsShownButNeverStored) {
@@ -340,17 +379,26 @@ TEST_F(AppletTest, AFormatBeyondTheRecordIsShownButNeverStored) {
 TEST_F(AppletTest, DescribesItselfToTheControlPanel) {
     EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
     EXPECT_EQ(entry_(nullptr, CPL_GETCOUNT, 0, 0), 1);
-    CPLINFO info{};
+    CPLINFO info;
+    std::memset(&info, 0xAB, sizeof info);
     EXPECT_EQ(entry_(nullptr, CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
     EXPECT_EQ(info.idIcon, 131);
     EXPECT_EQ(info.idName, 128);
     EXPECT_EQ(info.idInfo, 129);
-    NEWCPLINFOA newInfo{};
+    EXPECT_EQ(info.lData, 0);
+    EXPECT_EQ(entry_(nullptr, CPL_SELECT, 0, 0), 0);
+    NEWCPLINFOA newInfo;
+    std::memset(&newInfo, 0xAB, sizeof newInfo);
     EXPECT_EQ(entry_(nullptr, CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&newInfo)), 0);
     EXPECT_EQ(newInfo.dwSize, 244u);
+    EXPECT_EQ(newInfo.dwFlags, 0u);
+    EXPECT_EQ(newInfo.dwHelpContext, 0u);
+    EXPECT_EQ(newInfo.lData, 0);
     EXPECT_NE(newInfo.hIcon, nullptr);
     EXPECT_STREQ(newInfo.szName, "QUORVI Properties");
     EXPECT_STREQ(newInfo.szInfo, "Configure QUORVI mode, mix levels, signal routing and meters.");
+    EXPECT_STREQ(newInfo.szHelpFile, "");
+    EXPECT_EQ(entry_(nullptr, CPL_STOP, 0, 0), 0);
     EXPECT_EQ(entry_(nullptr, CPL_EXIT, 0, 0), 0);
 }
 
@@ -407,6 +455,11 @@ TEST_F(AppletTest, TheFormatArrowsWrapAround) {
         EXPECT_EQ(ComboSelection(list), 6);
         press(false);
         EXPECT_EQ(ComboSelection(list), 5);
+        boxes.Expect(IDOK);
+        Click(Control(sheet, IDC_EXPLAIN));
         CloseWith(sheet, IDCANCEL);
     });
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], "Use this format for the Quelmar 24/96 converter family.");
 }
