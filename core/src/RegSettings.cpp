@@ -1,5 +1,6 @@
 // The working record: the registry names the current setup file, the file
 // holds the record. Loading repairs a missing or outdated configuration.
+#include <cstring>
 #include <memory>
 
 #include "CoreStrings.h"
@@ -16,7 +17,9 @@ namespace {
 
 const char kSetupsKey[] = "Software\\Quelmar\\Setups";
 const char kCurrent[] = "Current";
-const std::size_t kCurrentChars = MAX_PATH - 1;
+// A longer name could not be kept in the record's fileName, which decides
+// where the record is stored again; such a value counts as missing.
+const std::size_t kCurrentChars = kFileNameSize - 1;
 const int kPasses = 5;
 
 // Created with every level that is missing.
@@ -42,6 +45,16 @@ void BuildBasicRecord(SettingsRecord& record) {
     StoreRecord(record);
 }
 
+// A file copied or renamed outside the panel still holds its old name; the
+// record must name the file it came from, or storing it would overwrite the
+// other file.
+void NameRecord(SettingsRecord& record, const std::string& name) {
+    std::string held(record.fileName, strnlen(record.fileName, sizeof record.fileName));
+    if (SameFileName(held, name)) return;
+    std::memset(record.fileName, 0, sizeof record.fileName);
+    CopyBounded(record.fileName, sizeof record.fileName, name.c_str());
+}
+
 enum class Load { Done, Failed, FailedFactory };
 
 // One attempt to load the file `name` into record.
@@ -52,6 +65,7 @@ Load LoadCurrent(const std::string& name, SettingsRecord& record) {
     auto scratch = std::make_unique<SettingsRecord>();
     SetupFileResult result = ReadRecordFile(*path, *scratch);
     if (result == SetupFileOk && scratch->version == kRecordVersion) {
+        NameRecord(*scratch, name);
         record = *scratch;
         return Load::Done;
     }

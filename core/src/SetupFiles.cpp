@@ -1,6 +1,7 @@
 #include "SetupFiles.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -11,12 +12,31 @@
 
 namespace quorvi {
 
+namespace {
+
+// Windows opens these as devices in every directory and with any extension,
+// so a record written under such a name would go to a port or the console,
+// and a read could wait on it forever.
+bool IsDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
 bool IsPlainFileName(const char* name, std::size_t fieldSize) {
+    if (!name) return false;
     std::size_t length = strnlen(name, fieldSize);
     if (length == 0 || length == fieldSize) return false;
     std::string_view text(name, length);
     return text.find_first_of(":\\/") == std::string_view::npos &&
-           text.find("..") == std::string_view::npos;
+           text.find("..") == std::string_view::npos && !IsDeviceName(text);
 }
 
 std::optional<std::string> SetupPath(const char* name, std::size_t fieldSize) {
@@ -63,7 +83,7 @@ using namespace quorvi;
 extern "C" int WINAPI QuorviSetupFilePath(const char* name, char* path, int size) {
     return win::RunGuarded(0, [&] {
         auto full = SetupPath(name, MAX_PATH);
-        if (!full || size <= 0 || full->size() >= static_cast<std::size_t>(size)) return 0;
+        if (!full || !path || size <= 0 || full->size() >= static_cast<std::size_t>(size)) return 0;
         CopyBounded(path, size, full->c_str());
         return 1;
     });
@@ -78,6 +98,7 @@ extern "C" int WINAPI QuorviReadSetupFile(const char* name, SettingsRecord* reco
 
 extern "C" int WINAPI QuorviSaveSetupFile(const char* path, SettingsRecord* record) {
     return win::RunGuarded(static_cast<int>(SetupFileCannotOpen), [&] {
+        if (!path) return static_cast<int>(SetupFileCannotOpen);
         SetupFileResult result = WriteRecordFile(path, *record);
         if (result != SetupFileOk) return static_cast<int>(result);
         // The record keeps the time of this save; the file keeps the time of

@@ -9,7 +9,8 @@
 namespace quorvi {
 
 // A bare file name, terminated within its field: no drive, no directory
-// separator, no "..". Only such names are joined to the system directory.
+// separator, no "..", no device name. Only such names are joined to the
+// system directory.
 bool IsPlainFileName(const char* name, std::size_t fieldSize);
 
 // The system directory joined with a plain file name.

@@ -179,7 +179,9 @@ TEST_F(RegSettingsTest, StoreWritesCurrentAndKeepsALongerFilesTail) {
 TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     auto record = Factory();
     // From the registry: a path, then a name longer than any path.
-    for (const std::string& current : {std::string("..\\win.ini"), std::string(300, 'n')}) {
+    // Device names open a device in any directory: nothing to read there.
+    for (const std::string& current :
+         {std::string("..\\win.ini"), std::string(300, 'n'), std::string("NUL"), std::string("nul.ssf")}) {
         ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kSetups, "Current", current));
         MessageBoxCatcher quiet;
         EXPECT_EQ(QuorviGetRegSettings(record.get(), 1), 1);
@@ -199,9 +201,29 @@ TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     std::memset(record->fileName, 'x', sizeof record->fileName);
     EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
     EXPECT_STREQ(record->fileName, "factory.ssf");
+    std::strcpy(record->fileName, "Con .ssf");
+    EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
+    EXPECT_STREQ(record->fileName, "factory.ssf");
     EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts().size(), 1u);
     EXPECT_EQ(ListSystemFiles("*.ssf"), std::vector<std::string>{"factory.ssf"});
+}
+
+TEST_F(RegSettingsTest, ACopiedFileIsStoredUnderTheNameItWasLoadedFrom) {
+    auto record = Factory();
+    std::strcpy(record->fileName, "a.ssf");
+    MessageBoxCatcher noBoxes;
+    ASSERT_EQ(QuorviSetRegSettings(record.get()), 1);
+    auto a = ReadSystemFile("a.ssf");
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(WriteSystemFile("b.ssf", *a));  // copied outside the panel
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kSetups, "Current", "b.ssf"));
+    ASSERT_EQ(QuorviGetRegSettings(record.get(), 0), 1);
+    EXPECT_STREQ(record->fileName, "b.ssf");
+    record->eraseProtect = 0;
+    ASSERT_EQ(QuorviSetRegSettings(record.get()), 1);
+    EXPECT_EQ(ReadSystemFile("a.ssf"), a);
+    EXPECT_EQ(ReadSystemFile("b.ssf"), Bytes(*record));
 }
 
 TEST_F(RegSettingsTest, SetupFileHelpersForTheSetupsPage) {
@@ -212,6 +234,13 @@ TEST_F(RegSettingsTest, SetupFileHelpersForTheSetupsPage) {
     EXPECT_EQ(QuorviSetupFilePath("c:a.ssf", path, sizeof path), 0);
     EXPECT_EQ(QuorviSetupFilePath("sub/a.ssf", path, sizeof path), 0);
     EXPECT_EQ(QuorviSetupFilePath("a.ssf", path, 4), 0);
+    for (const char* device : {"LPT1.ssf", "con", "AUX.x.ssf", "COM9"}) {
+        EXPECT_EQ(QuorviSetupFilePath(device, path, sizeof path), 0) << device;
+    }
+    EXPECT_EQ(QuorviSetupFilePath("COM10.ssf", path, sizeof path), 1);
+    EXPECT_EQ(QuorviSetupFilePath(nullptr, path, sizeof path), 0);
+    EXPECT_EQ(QuorviReadSetupFile(nullptr, record.get()), SetupFileCannotOpen);
+    EXPECT_EQ(QuorviSaveSetupFile(nullptr, record.get()), SetupFileCannotOpen);
 
     // A short file leaves the record as it was.
     auto before = Bytes(*record);

@@ -91,7 +91,8 @@ int WINAPI LintraUpdate(quorvi::SettingsRecord* record);           // 25
 int WINAPI LintraUpdateLiveSetup(quorvi::SettingsRecord* record);  // 26
 
 // Setup-file helpers for the Setups page. Files live in the system
-// directory; a name with a drive, a separator or ".." is never used.
+// directory; a name with a drive, a separator, ".." or a device name (such
+// as "nul.ssf") is never used.
 // QuorviSetupFilePath: 1 and the full path when name is a plain file name.
 int WINAPI QuorviSetupFilePath(const char* name, char* path, int size);  // 101
 // Reads a whole record from the named file; the record changes only when
