@@ -20,7 +20,9 @@ namespace {
 
 const char kQuelmarKey[] = "Software\\Quelmar";
 const char kUserMenu[] = "UserMenu";
-const DWORD kUserMenuBytes = 1024;
+// Room for a full list of the longest names this code writes, so that a list
+// it stored is never too long to read back (and so emptied).
+const DWORD kUserMenuBytes = kUserMenuEntries * MAX_PATH + 1;
 // What a menu entry needs of its file: enough to hold the description.
 const DWORD kMenuReadSize = 17844;
 
@@ -86,6 +88,7 @@ void NotifyTray() { Broadcasts().updateUserMenu.Send(); }
 
 extern "C" int WINAPI QuorviGetUserMenu(UserMenuList* list) {
     return win::RunGuarded(0, [&] {
+        if (!list) return 0;
         std::vector<Entry> entries = ReadList();
         std::memset(list, 0, sizeof *list);
         list->count = static_cast<std::int32_t>(entries.size());
@@ -118,7 +121,9 @@ extern "C" void WINAPI QuorviAddUserMenu(const char* name) {
         std::size_t before = entries.size();
         RemoveMatches(entries, name);
         if (entries.size() >= static_cast<std::size_t>(kUserMenuEntries)) return 0;
-        entries.push_back({name, {}});
+        // A name that can never be read back is not stored even for a moment:
+        // an overlong one would make the whole list unreadable.
+        if (IsPlainFileName(name, MAX_PATH)) entries.push_back({name, {}});
         WriteList(entries);
         if (ReadList().size() != before) NotifyTray();
         return 0;

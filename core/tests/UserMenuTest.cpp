@@ -118,6 +118,22 @@ TEST_F(UserMenuTest, VanishedFilesAndDamagedValuesDropOut) {
     EXPECT_EQ(Names().size(), 5u);
 }
 
+TEST_F(UserMenuTest, LongNamesNeverEmptyTheList) {
+    // Seven names as long as a path allows take far more than a kilobyte.
+    std::vector<std::string> names;
+    for (char c = 'p'; c < 'p' + kUserMenuEntries; ++c) {
+        names.push_back(std::string(200, c) + ".ssf");
+        Save(names.back().c_str(), "long");
+        QuorviAddUserMenu(names.back().c_str());
+    }
+    EXPECT_EQ(Names(), names);
+
+    // A name too long for any file is never stored, not even for a moment.
+    QuorviRemoveUserMenu(names[0].c_str());
+    QuorviAddUserMenu(std::string(3000, 'z').c_str());
+    EXPECT_EQ(Names(), std::vector<std::string>(names.begin() + 1, names.end()));
+}
+
 TEST(Latency, ValuesUnderTheDriversClassKey) {
     const std::string key = "CLSID\\{5C0C1E4D-0000-4000-8000-00000000C0DE}";
     std::vector<RegKey> keys = {{HKEY_CLASSES_ROOT, key}};
