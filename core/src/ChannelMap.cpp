@@ -26,14 +26,14 @@ bool Walk(int& n, int boards, const std::uint32_t* masks, int first, int last,
 
 ChannelPosition FindInput(int n, const std::uint32_t* inMasks) {
     ChannelPosition found;
-    if (n >= 0) Walk(n, kRecordBoards, inMasks, 0, 15, found);
+    if (n >= 0 && inMasks) Walk(n, kRecordBoards, inMasks, 0, 15, found);
     return found;
 }
 
 ChannelPosition FindOutput(int n, int boards, const std::uint32_t* outMasks) {
     ChannelPosition found;
     if (boards > kRecordBoards) boards = kRecordBoards;
-    if (n >= 0 && !Walk(n, boards, outMasks, 16, 17, found)) Walk(n, boards, outMasks, 0, 15, found);
+    if (n >= 0 && outMasks && !Walk(n, boards, outMasks, 16, 17, found)) Walk(n, boards, outMasks, 0, 15, found);
     return found;
 }
 
@@ -50,9 +50,9 @@ extern "C" int WINAPI QuorviInChannelBoard(int n, const std::uint32_t* inMasks) 
 }
 
 extern "C" int WINAPI QuorviOutChannelIndex(int n, int boards, const ChannelMaskSet* masks) {
-    return FindOutput(n, boards, masks->out).bit;
+    return FindOutput(n, boards, masks ? masks->out : nullptr).bit;
 }
 
 extern "C" int WINAPI QuorviOutChannelBoard(int n, int boards, const ChannelMaskSet* masks) {
-    return FindOutput(n, boards, masks->out).board;
+    return FindOutput(n, boards, masks ? masks->out : nullptr).board;
 }

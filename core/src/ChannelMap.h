@@ -13,7 +13,7 @@ struct ChannelPosition {
 // Inputs: bits 0-15 of board 0, then of board 1, and so on to board 3.
 ChannelPosition FindInput(int n, const std::uint32_t* inMasks);
 // Outputs: bits 16-17 of every board first, then bits 0-15 of every board.
-// A board count above four is read as four.
+// A board count above four is read as four. Without masks nothing is found.
 ChannelPosition FindOutput(int n, int boards, const std::uint32_t* outMasks);
 
 }  // namespace quorvi

@@ -38,9 +38,11 @@ extern "C" int WINAPI QuorviSetBlockLatency(const char* key, DWORD latency,
     return win::RunGuarded(0, [&] {
         win::RegKey driver = OpenClassKey(key, KEY_WRITE);
         if (!driver) return 0;
-        driver.setDword("BlockLatency", latency);
-        if (reserved) driver.setBinary("RsrvChannels", reserved, sizeof *reserved);
-        return 1;
+        // A value that could not be written is a failure too, not only a
+        // key that could not be opened.
+        bool stored = driver.setDword("BlockLatency", latency);
+        if (stored && reserved) stored = driver.setBinary("RsrvChannels", reserved, sizeof *reserved);
+        return stored ? 1 : 0;
     });
 }
 

@@ -37,4 +37,6 @@ TEST(ChannelMap, OutputsTakeTheMonitorPairsOfEveryBoardFirst) {
     // A board count above four is read as four.
     EXPECT_EQ(at(71, 9), std::make_pair(3, 15));
     EXPECT_EQ(at(72, 9), std::make_pair(-1, -1));
+    EXPECT_EQ(FindOutput(0, 1, nullptr).bit, -1);
+    EXPECT_EQ(FindInput(0, nullptr).board, -1);
 }
