@@ -18,6 +18,10 @@ int ClampVarispeed(int value, VarispeedRange range) {
     return std::clamp(value, range.minimum, range.maximum);
 }
 
+int VarispeedPosition(int value, VarispeedRange range) {
+    return range.maximum - ClampVarispeed(value, range);
+}
+
 double VarispeedKHz(int value, double rateFactor) {
     return 0.001 / ((value + 0.5) * rateFactor);
 }

@@ -20,6 +20,9 @@ struct VarispeedRange {
 };
 VarispeedRange VarispeedLimits(unsigned capability);
 int ClampVarispeed(int value, VarispeedRange range);
+// Scroll-bar position of a value, 0 at the maximum so the rate rises to the
+// right. A value from a file beyond the limits sits at the nearer end.
+int VarispeedPosition(int value, VarispeedRange range);
 
 double VarispeedKHz(int value, double rateFactor);
 std::string VarispeedText(int value, double rateFactor);

@@ -66,7 +66,7 @@ void CClocksPage::Show() {
     }
     EnableVarispeed();
     SetScrollRange(Item(IDC_VARISPEED_BAR), SB_CTL, 0, range_.maximum - range_.minimum, FALSE);
-    SetScrollPos(Item(IDC_VARISPEED_BAR), SB_CTL, range_.maximum - value_, TRUE);
+    SetScrollPos(Item(IDC_VARISPEED_BAR), SB_CTL, VarispeedPosition(value_, range_), TRUE);
     ShowRate();
 }
 

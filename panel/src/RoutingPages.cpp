@@ -108,7 +108,10 @@ bool RoutingPage::OnCommand(WORD id, WORD code, HWND control) {
 
 INT_PTR RoutingPage::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    // Dialogs take double clicks, so a quick second click at the same place
+    // (cancelling a pick, ending a selection) arrives as one.
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
         model_.Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         Changed(false);
         return TRUE;

@@ -46,6 +46,9 @@ protected:
     void Boards(std::uint32_t count) {
         vboard::DriverConfig config;
         config.boards = count;
+        Boards(config);
+    }
+    void Boards(const vboard::DriverConfig& config) {
         boards_.reset();   // one service holds the pipe at a time
         boards_ = std::make_unique<vboard::InProcessBoards>(config);
         ASSERT_TRUE(boards_->serving());
@@ -402,23 +405,30 @@ TEST_F(AppletTest, DescribesItselfToTheControlPanel) {
     EXPECT_EQ(entry_(nullptr, CPL_EXIT, 0, 0), 0);
 }
 
-TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannels) {
+TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannelsOfTheBoardsFormat) {
     MessageBoxCatcher boxes;
     boxes.Expect(IDOK);
     Boards(1);
     RunSheet([&](HWND sheet) {
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 2);
         ASSERT_TRUE(SelectTab(sheet, 3));   // Out Routing
         HWND page = GetParent(Control(sheet, IDC_DEFAULT_ROUTES));
+        HWND deleteSelected = Control(sheet, IDC_DELETE_ROUTE);
         auto click = [&](int x, int y) {
             SendMessageA(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
             SendMessageA(page, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
         };
         auto connector = [&](int channel) { click(22 + 15 * channel + 7, 305); };
         auto label = [&](int row) { click(320, 48 + 16 * row); };
+        connector(4);
+        EXPECT_TRUE(IsEnabled(deleteSelected));
+        // A quick second click on the same place comes as a double click.
+        SendMessageA(page, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(22 + 15 * 4 + 7, 305));
+        EXPECT_FALSE(IsEnabled(deleteSelected));
         for (int channel : {0, 1}) {
             connector(channel);   // selects its route
-            EXPECT_TRUE(IsEnabled(Control(sheet, IDC_DELETE_ROUTE)));
-            Click(Control(sheet, IDC_DELETE_ROUTE));
+            EXPECT_TRUE(IsEnabled(deleteSelected));
+            Click(deleteSelected);
         }
         connector(0);
         label(1);
@@ -429,9 +439,44 @@ TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannels) {
     const auto sent = boards_->log(quorvi::QUORVI_SYS_UPDATE);
     ASSERT_EQ(sent.size(), 1u);
     const std::size_t routes = offsetof(quorvi::DeviceBlock, boards) + offsetof(quorvi::BoardDeviceBlock, outRoute);
-    EXPECT_EQ(sent[0].input[routes], 1);
-    EXPECT_EQ(sent[0].input[routes + 1], 0);
-    EXPECT_EQ(sent[0].input[routes + 2], 2);
+    const std::size_t format2 = routes + 2 * quorvi::kGroupChannels;
+    EXPECT_EQ(sent[0].input[format2], 1);
+    EXPECT_EQ(sent[0].input[format2 + 1], 0);
+    EXPECT_EQ(sent[0].input[format2 + 2], 2);
+    EXPECT_EQ(sent[0].input[routes], 0);   // format 0's table is its own
+    EXPECT_EQ(sent[0].input[routes + 1], 1);
+}
+
+TEST_F(AppletTest, EveryClocksPageTakesTheFirstBoardsVarispeedRange) {
+    using quorvi::BoardDeviceBlock;
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    vboard::DriverConfig config;
+    config.boards = 2;
+    config.board[0].capability = 0;   // an older first board: the narrow range on every page
+    Boards(config);
+    RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, 5));   // board 2's Clocks
+        HWND bar = Control(sheet, IDC_VARISPEED_BAR);
+        EXPECT_FALSE(IsEnabled(bar));
+        Click(Control(sheet, IDC_MAIN_VARISPEED));
+        EXPECT_TRUE(IsEnabled(bar));
+        int low = -1, high = -1;
+        GetScrollRange(bar, SB_CTL, &low, &high);
+        EXPECT_EQ(high - low, 453 - 346);
+        EXPECT_EQ(GetScrollPos(bar, SB_CTL), 453 - 401);
+        EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "45.802 kHz");
+        SendMessageA(GetParent(bar), WM_HSCROLL, SB_PAGERIGHT, reinterpret_cast<LPARAM>(bar));
+        EXPECT_EQ(GetScrollPos(bar, SB_CTL), 453 - 395);
+        EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "46.497 kHz");
+        Click(Control(sheet, IDC_MAIN_441));
+        EXPECT_FALSE(IsEnabled(bar));
+        Click(Control(sheet, IDC_MAIN_VARISPEED));
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(FactoryWord(BoardField(1, offsetof(BoardDeviceBlock, varispeed[0]))), 395);
+    EXPECT_EQ(FactoryByte(BoardField(1, offsetof(BoardDeviceBlock, mainClock[0]))), 5);
+    EXPECT_EQ(FactoryWord(BoardField(0, offsetof(BoardDeviceBlock, varispeed[0]))), 401);
 }
 
 TEST_F(AppletTest, TheFormatArrowsWrapAround) {

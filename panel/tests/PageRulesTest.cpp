@@ -2,6 +2,7 @@
 #include "DacLevels.h"
 #include "SheetPlan.h"
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace panel;
 
@@ -34,6 +35,12 @@ TEST(Varispeed, LimitsAndScrollSteps) {
     EXPECT_EQ(ScrollTo(kRightEnd, 5, 0, wideSpan), wideSpan);
     EXPECT_EQ(ScrollTo(kLeftEnd, 5, 0, wideSpan), 0);
     EXPECT_EQ(ScrollTo(8, 5, 0, wideSpan), -1);   // end of scroll: no move
+
+    // The rate rises to the right; a value from a file beyond the limits,
+    // however far, puts the bar at the nearer end.
+    EXPECT_EQ(VarispeedPosition(417, narrow), 36);
+    EXPECT_EQ(VarispeedPosition(std::numeric_limits<int>::min(), narrow), narrowSpan);
+    EXPECT_EQ(VarispeedPosition(std::numeric_limits<int>::max(), wide), 0);
 }
 
 TEST(ClockCombination, OnlyTheTwoSpdifFormatIsChecked) {

@@ -132,6 +132,32 @@ TEST(RoutingModel, OutRoutingRouteAreaHitsVerticalsAndHorizontals) {
     EXPECT_EQ(m.Selected(), 2);
 }
 
+TEST(RoutingModel, ARowFeedingSeveralChannelsSelectsTheFirstPassingUnderTheClick) {
+    for (RoutingSide side : {RoutingSide::In, RoutingSide::Out}) {
+        const bool in = side == RoutingSide::In;
+        auto column = [&](int j) { return in ? InColumnX(j) : OutColumnX(j); };
+        RoutingModel m(side);
+        m.DeleteAll();
+        for (int channel : {3, 8}) {
+            m.PickRow(2);
+            m.PickColumn(channel);
+        }
+        // In Routing runs left from each vertical, Out Routing right.
+        m.Click(column(5), RowY(2));
+        EXPECT_EQ(m.Selected(), in ? 8 : 3);
+        m.Click(column(1), RowY(2));
+        EXPECT_EQ(m.Selected(), in ? 3 : -1);
+        m.Click(column(10), RowY(2));
+        EXPECT_EQ(m.Selected(), in ? -1 : 3);
+
+        m.Select(8);
+        m.Click(column(5), kConnectorY);   // an unrouted channel waits instead
+        EXPECT_EQ(m.Selected(), -1);
+        EXPECT_TRUE(m.ColumnPicked());
+        EXPECT_EQ(m.PickedColumn(), 5);
+    }
+}
+
 TEST(RoutingModel, TimerEndsWorkWhenTheSheetLosesTheForegroundAndBlinksTheSelection) {
     RoutingModel m = Identity(RoutingSide::In);
     EXPECT_FALSE(m.Tick(true));
