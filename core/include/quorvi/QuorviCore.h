@@ -74,6 +74,7 @@ int WINAPI QuorviTimeCodeEnabled(HANDLE device);           // 16
 
 // ASIO latency and reserved channels under HKEY_CLASSES_ROOT\key. Null
 // pointers are skipped; a missing value leaves its variable as it was.
+// 0 when the key cannot be opened, or a value cannot be written.
 int WINAPI QuorviSetBlockLatency(const char* key, DWORD latency,
                                  const quorvi::ChannelMaskSet* reserved);  // 19
 int WINAPI QuorviGetBlockLatency(const char* key, DWORD* latency, DWORD* inCoeff,
