@@ -24,8 +24,9 @@ bool IsDeviceName(std::string_view name) {
     for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
         if (base == device) return true;
     }
+    // Port numbers 0-9 and, in the ANSI code page, superscript 1-3.
     return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+           std::string_view("0123456789\xB9\xB2\xB3").find(base[3]) != std::string_view::npos;
 }
 
 }  // namespace
