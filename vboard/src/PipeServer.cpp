@@ -15,8 +15,8 @@ constexpr std::size_t kMaxMessage = 65536;
 
 // Synchronous pipe I/O throughout: under Wine an overlapped completion costs
 // extra thread switches that showed as a long tail of slow round trips. A
-// thread blocked in a read is released on stop by disconnecting its pipe,
-// the accepting thread by connecting to it.
+// thread blocked in a read is released on stop by disconnecting its pipe, a
+// listening thread by connecting to it.
 
 PipeServer::PipeServer(std::string name, Factory factory) : name_(std::move(name)), factory_(std::move(factory)) {
     idle_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
@@ -56,9 +56,10 @@ bool PipeServer::start() {
     }
     stopping_ = false;
     started_ = true;
+    listeners_ = 1;
     ++threads_;
     ResetEvent(idle_);
-    std::thread([this, first] { acceptLoop(first); }).detach();
+    std::thread([this, first] { work(first); }).detach();
     return true;
 }
 
@@ -69,8 +70,8 @@ void PipeServer::stop() {
         stopping_ = true;
         for (HANDLE pipe : waiting_) DisconnectNamedPipe(pipe);
     }
-    // Wakes the accepting thread, which then sees the stop; it may be between
-    // two instances when knocked, so knock until everything has ended.
+    // Wakes the listening thread, which then sees the stop; knock until
+    // every thread has ended.
     do {
         HANDLE knock = CreateFileA(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (knock != INVALID_HANDLE_VALUE) CloseHandle(knock);
@@ -80,23 +81,34 @@ void PipeServer::stop() {
     started_ = false;
 }
 
-void PipeServer::acceptLoop(HANDLE pipe) {
-    while (pipe != INVALID_HANDLE_VALUE) {
+// Each thread owns one instance: it listens, and once a client connects
+// serves it. The pipe name must never vanish, or a client opening it in that
+// moment would be told no service runs: a thread whose client connects
+// creates the next listening instance first if it was the last, and a thread
+// whose client has gone keeps its instance listening if no other listens.
+void PipeServer::work(HANDLE pipe) {
+    for (;;) {
         bool connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
         {
             std::lock_guard lock(mutex_);
-            if (stopping_) {
-                CloseHandle(pipe);
-                break;
+            --listeners_;
+            if (stopping_) break;
+            if (listeners_ == 0) {
+                HANDLE next = createInstance();
+                if (next != INVALID_HANDLE_VALUE) {
+                    ++listeners_;
+                    ++threads_;
+                    std::thread([this, next] { work(next); }).detach();
+                }
             }
-            if (connected) ++threads_;
         }
-        if (connected)
-            std::thread([this, pipe] { serve(pipe); }).detach();
-        else
-            CloseHandle(pipe);
-        pipe = createInstance();
+        if (connected) serve(pipe);
+        DisconnectNamedPipe(pipe);
+        std::lock_guard lock(mutex_);
+        if (stopping_ || listeners_ > 0) break;
+        ++listeners_;
     }
+    CloseHandle(pipe);
     if (--threads_ == 0) SetEvent(idle_);
 }
 
@@ -137,10 +149,6 @@ void PipeServer::serve(HANDLE pipe) {
         DWORD written = 0;
         if (!WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr)) break;
     }
-    session.reset();
-    DisconnectNamedPipe(pipe);
-    CloseHandle(pipe);
-    if (--threads_ == 0) SetEvent(idle_);
 }
 
 }  // namespace vboard

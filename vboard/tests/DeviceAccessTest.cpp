@@ -145,6 +145,37 @@ TEST(DeviceAccess, ThreadsSharingOneHandleGetTheirOwnReplies) {
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(DeviceAccess, AConnectionHandleServesAsTheCallerGotItOrDuplicated) {
+    InProcessBoards boards(TwoBoards());
+    HANDLE h = win::DeviceOpen(kDeviceNameNT, 0, 0, OPEN_EXISTING, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
+    std::uint32_t board = 1, info[7] = {};
+    EXPECT_TRUE(win::DeviceControl(h, QUORVI_GET_BOARD_INFO, &board, 4, info, sizeof info, nullptr));
+    EXPECT_TRUE(win::DeviceControl(copy, QUORVI_GET_BOARD_INFO, &board, 4, info, sizeof info, nullptr));
+    EXPECT_EQ(info[0], 9u);
+    EXPECT_TRUE(CloseHandle(copy));
+    EXPECT_TRUE(win::DeviceClose(h));
+}
+
+TEST(DeviceAccess, OpeningWhileOthersOpenAndCloseAlwaysFindsTheService) {
+    InProcessBoards boards(TwoBoards());
+    std::atomic<int> refused{0};
+    auto churn = [&] {
+        for (int i = 0; i < 100; ++i) {
+            win::Device d = OpenNT();
+            if (!d.valid()) ++refused;
+        }
+    };
+    std::thread a(churn), b(churn), c(churn), d(churn);
+    a.join();
+    b.join();
+    c.join();
+    d.join();
+    EXPECT_EQ(refused, 0);
+}
+
 TEST(DeviceAccess, RefusesOversizedRequestsWithoutSendingThem) {
     InProcessBoards boards(TwoBoards());
     win::Device d = OpenNT();

@@ -14,7 +14,19 @@ constexpr DWORD kAllocBuffers = 0x81012130;
 constexpr DWORD kFreeBuffers = 0x81012134;
 constexpr DWORD kSetCallback = 0x81012138;
 
-bool IsServiceConnection(HANDLE h) { return GetFileType(h) == FILE_TYPE_PIPE; }
+// Handles to the service carry a tag in their low bits, which the system
+// ignores when it looks a handle up: that spares a system call per request
+// (GetFileType costs a wineserver round trip under Wine). A connection
+// handle that lost its tag (duplicated, say) is still recognised as a pipe.
+constexpr std::uintptr_t kServiceTag = 1, kTagBits = 3;
+
+HANDLE Tagged(HANDLE pipe) { return reinterpret_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(pipe) | kServiceTag); }
+
+HANDLE Untagged(HANDLE h) { return reinterpret_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(h) & ~kTagBits); }
+
+bool IsServiceConnection(HANDLE h) {
+    return (reinterpret_cast<std::uintptr_t>(h) & kTagBits) == kServiceTag || GetFileType(h) == FILE_TYPE_PIPE;
+}
 
 // Only names in the device namespace may fall back to the service; a pipe
 // name there would make the service connect to itself.
@@ -23,7 +35,11 @@ bool IsDeviceName(const char* name) {
 }
 
 HANDLE ConnectService() {
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    // Every instance taken: the service makes a new one as soon as one is
+    // connected, but other clients may take it first, so keep trying for a
+    // while as long as the service is there and busy.
+    DWORD start = GetTickCount();
+    for (;;) {
         HANDLE pipe = CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                   nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
@@ -32,11 +48,9 @@ HANDLE ConnectService() {
             CloseHandle(pipe);
             return INVALID_HANDLE_VALUE;
         }
-        // Every instance taken: the service makes a new one as soon as one is
-        // connected, so a short wait suffices.
-        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(kPipeName, 2000)) break;
+        if (GetLastError() != ERROR_PIPE_BUSY || GetTickCount() - start > 5000) return INVALID_HANDLE_VALUE;
+        WaitNamedPipeA(kPipeName, 1000);
     }
-    return INVALID_HANDLE_VALUE;
 }
 
 struct Message {
@@ -222,7 +236,8 @@ HANDLE OpenOnService(HANDLE pipe, const char* name, DWORD access, DWORD share, D
     body.disposition = disposition;
     body.flags = flags;
     body.processId = GetCurrentProcessId();
-    if (Transact(pipe, Message{Kind::Open, 0, &body, sizeof body, nullptr, 0}, nullptr, 0, nullptr)) return pipe;
+    if (Transact(pipe, Message{Kind::Open, 0, &body, sizeof body, nullptr, 0}, nullptr, 0, nullptr))
+        return Tagged(pipe);
     DWORD error = GetLastError();
     CloseHandle(pipe);
     SetLastError(error);
@@ -254,6 +269,7 @@ BOOL DeviceControl(HANDLE h, DWORD code, const void* in, DWORD inSize, void* out
         return DeviceIoControl(h, code, const_cast<void*>(in), inSize, out, outSize,
                                returned ? returned : &scratch, nullptr);
     }
+    h = Untagged(h);
     switch (code) {
     case kAllocBuffers: return AllocBuffers(h, in, inSize, out, outSize, returned);
     case kFreeBuffers: return FreeBuffers(h, in, inSize, out, outSize, returned);
@@ -267,6 +283,7 @@ BOOL DeviceClose(HANDLE h) {
     // by the time the caller goes on, as with the kernel driver's cleanup;
     // its answer names the buffers still mapped here.
     if (IsServiceConnection(h)) {
+        h = Untagged(h);
         std::vector<std::uint8_t> side;
         Transact(h, Message{Kind::Close, 0, nullptr, 0, nullptr, 0}, nullptr, 0, nullptr, &side);
         for (std::size_t i = 0; i + 4 <= side.size(); i += 4) {

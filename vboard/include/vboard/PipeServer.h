@@ -39,7 +39,7 @@ public:
 
 private:
     HANDLE createInstance();
-    void acceptLoop(HANDLE first);
+    void work(HANDLE pipe);
     void serve(HANDLE pipe);
     bool readMessage(HANDLE pipe, Bytes& message);
 
@@ -49,8 +49,9 @@ private:
     HANDLE served_ = nullptr;  // named marker held while serving
     std::atomic<int> threads_{0};
     bool started_ = false;
-    std::mutex mutex_;  // guards the two below
+    std::mutex mutex_;  // guards the three below
     bool stopping_ = false;
+    int listeners_ = 0;  // instances created and not yet connected
     std::vector<HANDLE> waiting_;  // connections blocked reading their next request
 };
 
