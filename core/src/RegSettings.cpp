@@ -83,6 +83,7 @@ Load LoadCurrent(const std::string& name, SettingsRecord& record) {
 
 extern "C" int WINAPI QuorviGetRegSettings(SettingsRecord* record, int quiet) {
     return win::RunGuarded(0, [&] {
+        if (!record) return 0;
         win::RegKey key = OpenSetupsKey();
         bool done = false;
         for (int pass = 0; pass < kPasses && !done; ++pass) {
@@ -106,6 +107,7 @@ extern "C" int WINAPI QuorviGetRegSettings(SettingsRecord* record, int quiet) {
 
 extern "C" int WINAPI QuorviSetRegSettings(SettingsRecord* record) {
     return win::RunGuarded(0, [&] {
+        if (!record) return 0;
         SanitizeFileName(*record);
         {
             win::RegKey key = OpenSetupsKey();

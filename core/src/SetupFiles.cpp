@@ -93,13 +93,14 @@ extern "C" int WINAPI QuorviSetupFilePath(const char* name, char* path, int size
 extern "C" int WINAPI QuorviReadSetupFile(const char* name, SettingsRecord* record) {
     return win::RunGuarded(static_cast<int>(SetupFileCannotOpen), [&] {
         auto path = SetupPath(name, MAX_PATH);
-        return static_cast<int>(path ? ReadRecordFile(*path, *record) : SetupFileCannotOpen);
+        if (!path || !record) return static_cast<int>(SetupFileCannotOpen);
+        return static_cast<int>(ReadRecordFile(*path, *record));
     });
 }
 
 extern "C" int WINAPI QuorviSaveSetupFile(const char* path, SettingsRecord* record) {
     return win::RunGuarded(static_cast<int>(SetupFileCannotOpen), [&] {
-        if (!path) return static_cast<int>(SetupFileCannotOpen);
+        if (!path || !record) return static_cast<int>(SetupFileCannotOpen);
         SetupFileResult result = WriteRecordFile(path, *record);
         if (result != SetupFileOk) return static_cast<int>(result);
         // The record keeps the time of this save; the file keeps the time of
@@ -112,6 +113,7 @@ extern "C" int WINAPI QuorviSaveSetupFile(const char* path, SettingsRecord* reco
 
 extern "C" int WINAPI QuorviRecordFilePath(SettingsRecord* record, char* path, int size) {
     return win::RunGuarded(0, [&] {
+        if (!record) return 0;
         SanitizeFileName(*record);
         return QuorviSetupFilePath(record->fileName, path, size);
     });

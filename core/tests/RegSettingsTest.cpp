@@ -241,6 +241,11 @@ TEST_F(RegSettingsTest, SetupFileHelpersForTheSetupsPage) {
     EXPECT_EQ(QuorviSetupFilePath(nullptr, path, sizeof path), 0);
     EXPECT_EQ(QuorviReadSetupFile(nullptr, record.get()), SetupFileCannotOpen);
     EXPECT_EQ(QuorviSaveSetupFile(nullptr, record.get()), SetupFileCannotOpen);
+    EXPECT_EQ(QuorviReadSetupFile("factory.ssf", nullptr), SetupFileCannotOpen);
+    EXPECT_EQ(QuorviSaveSetupFile(path, nullptr), SetupFileCannotOpen);
+    EXPECT_EQ(QuorviRecordFilePath(nullptr, path, sizeof path), 0);
+    EXPECT_EQ(QuorviGetRegSettings(nullptr, 1), 0);
+    EXPECT_EQ(QuorviSetRegSettings(nullptr), 0);
 
     // A short file leaves the record as it was.
     auto before = Bytes(*record);
