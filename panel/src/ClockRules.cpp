@@ -1,4 +1,5 @@
 #include "ClockRules.h"
+#include "FormatNumbers.h"
 #include <algorithm>
 #include <cstdio>
 
@@ -50,7 +51,7 @@ int ScrollTo(int request, int pos, int thumb, int span) {
 
 ClockEnabling EnablingFor(int format) {
     ClockEnabling e{};
-    if (format < 0 || format > 6) return e;
+    if (!KnownFormat(format)) return e;
     e.valid = true;
     const bool twoSpdif = format == 3;
     e.mainInputB = !twoSpdif;

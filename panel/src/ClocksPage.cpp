@@ -1,4 +1,5 @@
 #include "ClocksPage.h"
+#include "FormatNumbers.h"
 #include "PanelApp.h"
 #include "resource.h"
 
@@ -23,14 +24,11 @@ int CodeOf(const int (&radios)[kClockCodes], int id) {
 CClocksPage::CClocksPage(PanelApp& app, int board, unsigned capability)
     : PanelPage(app, IDD_CLOCKS, board), capability_(capability) {}
 
-// Formats beyond the record's ten entries (a damaged file) have no clocks
-// to show or store.
-bool CClocksPage::FormatStored() const { return format_ >= 0 && format_ < quorvi::kFormats; }
-
 void CClocksPage::ReadRecord() {
     const quorvi::BoardDeviceBlock& d = app_.record().device.boards[board_];
     format_ = d.format;
-    if (!FormatStored()) return;
+    // A format beyond the record's entries (a damaged file) has no clocks.
+    if (!StoredFormat(format_)) return;
     main_ = d.mainClock[format_];
     src_ = d.srcClock[format_];
     value_ = d.varispeed[format_];
@@ -96,7 +94,7 @@ bool CClocksPage::OnKillActive() {
         Message(refusal);
         return false;
     }
-    if (FormatStored()) {
+    if (StoredFormat(format_)) {
         quorvi::BoardDeviceBlock& d = app_.record().device.boards[board_];
         d.mainClock[format_] = static_cast<std::uint8_t>(main_);
         d.srcClock[format_] = static_cast<std::uint8_t>(src_);

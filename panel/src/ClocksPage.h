@@ -25,7 +25,6 @@ private:
     void EnableVarispeed();
     void ShowRate();
     void Scroll(int request, int thumb);
-    bool FormatStored() const;
 
     const unsigned capability_;
     int format_ = 0;

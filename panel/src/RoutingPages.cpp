@@ -1,4 +1,5 @@
 #include "RoutingPages.h"
+#include "FormatNumbers.h"
 #include "PanelApp.h"
 #include "resource.h"
 #include <windowsx.h>
@@ -31,7 +32,7 @@ CRoutingDlg::CRoutingDlg(PanelApp& app, int board)
 // record's ten (a damaged file), which is then shown unrouted and not stored.
 std::uint8_t* RoutingPage::Table() const {
     quorvi::BoardDeviceBlock& d = app_.record().device.boards[board_];
-    if (format_ < 0 || format_ >= quorvi::kFormats) return nullptr;
+    if (!StoredFormat(format_)) return nullptr;
     return side_ == RoutingSide::In ? d.inRoute[format_] : d.outRoute[format_];
 }
 
@@ -70,7 +71,8 @@ BOOL RoutingPage::OnInitDialog() {
 bool RoutingPage::OnSetActive() {
     Refresh();
     timer_.start(hwnd(), kBlinkTimer, kBlinkMs);
-    if (side_ == RoutingSide::In && format_ > 6) PostMessageA(hwnd(), kReportLater, IDS_BAD_FORMAT, 0);
+    if (side_ == RoutingSide::In && !KnownFormat(format_))
+        PostMessageA(hwnd(), kReportLater, IDS_BAD_FORMAT, 0);
     return PanelPage::OnSetActive();
 }
 

@@ -447,6 +447,26 @@ TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannelsOfTheBoardsFormat) {
     EXPECT_EQ(sent[0].input[routes + 1], 1);
 }
 
+// Apply leaves the page on screen; it goes on taking the settings the tray
+// stores, so leaving it never writes its old routes over them.
+TEST_F(AppletTest, ARoutingPageStillShownAfterApplyTakesStoredSettings) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, 3));   // Out Routing
+        Click(Control(sheet, IDC_DEFAULT_ROUTES));
+        Click(Control(sheet, kApplyNow));
+        ASSERT_EQ(Updates(), 1u);
+        const std::uint8_t row = 5;
+        PatchFactory(BoardField(0, offsetof(quorvi::BoardDeviceBlock, outRoute)), &row, 1);
+        SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0);
+        EXPECT_TRUE(SelectTab(sheet, 0));
+        CloseWith(sheet, IDOK);
+    });
+    EXPECT_EQ(FactoryByte(BoardField(0, offsetof(quorvi::BoardDeviceBlock, outRoute))), 5);
+}
+
 TEST_F(AppletTest, EveryClocksPageTakesTheFirstBoardsVarispeedRange) {
     using quorvi::BoardDeviceBlock;
     MessageBoxCatcher boxes;
