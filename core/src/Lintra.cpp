@@ -62,9 +62,10 @@ int ForEachLintra(PerBoard perBoard) {
 }  // namespace
 
 // Without a record there is nothing to send or fill: no board is touched.
+// An exception is a failure like any other (0); -1 means only "no driver".
 extern "C" int WINAPI LintraUpdate(SettingsRecord* record) {
     if (!record) return 0;
-    return win::RunGuarded(-1, [&] {
+    return win::RunGuarded(0, [&] {
         return ForEachLintra([&](const win::Device& driver, std::uint32_t device, int i) {
             SetRate(driver, device, record->lintra[i]);
         });
@@ -73,7 +74,7 @@ extern "C" int WINAPI LintraUpdate(SettingsRecord* record) {
 
 extern "C" int WINAPI LintraUpdateLiveSetup(SettingsRecord* record) {
     if (!record) return 0;
-    return win::RunGuarded(-1, [&] {
+    return win::RunGuarded(0, [&] {
         return ForEachLintra([&](const win::Device& driver, std::uint32_t device, int i) {
             ReadLiveSetup(driver, device, record->lintra[i]);
         });
