@@ -24,19 +24,22 @@ static_assert(sizeof(SetParamRequest) == kSetParamSize);
 }  // namespace
 
 // Boards answer from index 0 up to the first index the driver refuses; the
-// record holds four, so no more are asked for.
+// record holds four, so no more are asked for. Guarded like every export:
+// no exception may reach a caller in another module.
 extern "C" unsigned WINAPI QuorviGetNumberBoards(HANDLE device) {
-    unsigned count = 0;
-    while (count < kMaxBoards) {
-        std::uint32_t board = count;
-        std::uint8_t info[kBoardInfoSize];
-        if (!win::DeviceControl(device, QUORVI_GET_BOARD_INFO, &board, sizeof board, info,
-                                sizeof info, nullptr)) {
-            break;
+    return win::RunGuarded(0u, [&] {
+        unsigned count = 0;
+        while (count < kMaxBoards) {
+            std::uint32_t board = count;
+            std::uint8_t info[kBoardInfoSize];
+            if (!win::DeviceControl(device, QUORVI_GET_BOARD_INFO, &board, sizeof board, info,
+                                    sizeof info, nullptr)) {
+                break;
+            }
+            ++count;
         }
-        ++count;
-    }
-    return count;
+        return count;
+    });
 }
 
 namespace {
