@@ -271,9 +271,9 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
         return Reply{};
     case QUORVI_SET_STATUS_MASKS:
         if ((e = shape(kSetStatusMasksSize, 0, true))) return Fail(e);
-        if (Word(in, 2) != 0) return Fail(ERROR_INVALID_PARAMETER);
-        boards_[b].statusEnable = Word(in, 1);
-        return Reply{};
+        // The enable value only reaches the log: what the board does with it
+        // is its own affair.
+        return Word(in, 2) != 0 ? Fail(ERROR_INVALID_PARAMETER) : Reply{};
     case QUORVI_SET_PUNCH:
         if ((e = shape(8, 0, false))) return Fail(e);
         if (Word(in, 1) != 0) return Fail(ERROR_INVALID_PARAMETER);
@@ -437,12 +437,15 @@ Driver::Bytes Driver::statusFlags() {
 
 // During identification each optical output flashes (A twice as fast as B);
 // a looped input sees its flashes as isolated set bits, an unlooped one
-// reads set throughout. Otherwise the bits say whether a signal arrives.
+// reads set throughout. Otherwise the bits say whether a signal arrives,
+// none while the optical ports are stopped.
 std::uint32_t Driver::fpgaByte(std::uint32_t b) {
     BoardState& s = boards_[b];
     const BoardConfig& c = config_.board[b];
-    if (s.fpgaProgram != kIdentifyProgram)
+    if (s.fpgaProgram != kIdentifyProgram) {
+        if (s.serialStopped) return 0;
         return (c.externalRate[InputA] > 0 ? kInputABit : 0) | (c.externalRate[InputB] > 0 ? kInputBBit : 0);
+    }
     std::uint32_t poll = s.fpgaPolls++;
     bool a = c.loopA ? poll % 3 == 0 : true;
     bool bb = c.loopB ? poll % 6 == 0 : true;

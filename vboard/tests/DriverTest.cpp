@@ -114,8 +114,13 @@ TEST_F(DriverTest, IdentifyProgramShowsLoopedInputsAtIsolatedPollsOnly) {
     EXPECT_FALSE(twiceA) << "looped input A set at two consecutive polls";
     EXPECT_TRUE(alwaysB) << "unlooped input B reads set throughout";
 
-    setClock(0, 3);  // a device update restores the normal program
-    EXPECT_EQ(Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0), 0u);
+    // A device update restores the normal program and the ports: the bits
+    // then say whether a signal arrives.
+    driver.configure([](DriverConfig& c) { c.board[0].externalRate[InputA] = 48000; });
+    ASSERT_EQ(call(QUORVI_HC_REPROG_FPGA, {0, 0}).error, 0u);
+    EXPECT_EQ(Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0), 0u) << "ports still stopped";
+    setClock(0, 3);
+    EXPECT_EQ(Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0), 0x04u);
 }
 
 TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesIt) {

@@ -235,7 +235,6 @@ HANDLE OpenOnService(HANDLE pipe, const char* name, DWORD access, DWORD share, D
     body.share = share;
     body.disposition = disposition;
     body.flags = flags;
-    body.processId = GetCurrentProcessId();
     if (Transact(pipe, Message{Kind::Open, 0, &body, sizeof body, nullptr, 0}, nullptr, 0, nullptr))
         return Tagged(pipe);
     DWORD error = GetLastError();

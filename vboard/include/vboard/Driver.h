@@ -143,7 +143,6 @@ private:
         std::uint32_t params[quorvi::kParameterBlockSize / 4] = {};
         std::uint32_t statusWords[2] = {};
         std::uint32_t onceWords[2] = {};
-        std::uint32_t statusEnable = 0;
         std::uint32_t fpgaProgram = 0;
         bool serialStopped = false;
         std::uint32_t fpgaPolls = 0;

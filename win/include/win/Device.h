@@ -97,9 +97,8 @@ struct OpenBody {
     std::uint32_t share;
     std::uint32_t disposition;
     std::uint32_t flags;
-    std::uint32_t processId;
 };
-static_assert(sizeof(OpenBody) == 84);
+static_assert(sizeof(OpenBody) == 80);
 
 struct ReplyHeader {
     std::uint32_t error;     // 0 = success, else the Win32 error code to report
