@@ -31,8 +31,8 @@ extern "C" unsigned WINAPI QuorviGetNumberBoards(HANDLE device) {
         unsigned count = 0;
         while (count < kMaxBoards) {
             std::uint32_t board = count;
-            std::uint8_t info[kBoardInfoSize];
-            if (!win::DeviceControl(device, QUORVI_GET_BOARD_INFO, &board, sizeof board, info,
+            BoardInfoReply info;
+            if (!win::DeviceControl(device, QUORVI_GET_BOARD_INFO, &board, sizeof board, &info,
                                     sizeof info, nullptr)) {
                 break;
             }

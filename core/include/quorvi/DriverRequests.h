@@ -79,6 +79,44 @@ namespace quorvi {
 // (struct ParameterBlock of SettingsRecord.h).
 inline constexpr std::uint32_t kSetParamSize = 4 + kParameterBlockSize;
 
+// QUORVI_GET_BOARD_INFO reply; callers keep words 0 and 5.
+struct BoardInfoReply {
+    std::uint32_t kind;
+    std::uint32_t reserved1[4];
+    std::uint32_t capability;  // 0 = an older board
+    std::uint32_t reserved6;
+};
+
+// Two-word inputs: QUORVI_HC_REPROG_FPGA (board, kReprogFpgaMode),
+// QUORVI_HC_SEND_FPGABYTE (board, word), QUORVI_HC_GET_FPGABYTE (board, 0),
+// QUORVI_SET_PUNCH (position, 0), QUORVI_SET_CALLBACK (routine,
+// kCallbackFilter).
+struct TwoWordRequest {
+    std::uint32_t first;
+    std::uint32_t second;
+};
+inline constexpr std::uint32_t kReprogFpgaMode = 3;
+
+// QUORVI_SET_STATUS_MASKS input.
+struct SetStatusMasksRequest {
+    std::uint32_t board;
+    std::uint32_t enable;
+    std::uint32_t reserved;
+};
+
+// QUORVI_GET_PUNCH reply: word 1 bit 0 = the punch was hit.
+inline constexpr int kPunchHitWord = 1;
+inline constexpr std::uint32_t kPunchHit = 0x1;
+
+// The system setup block (QUORVI_GET_SYS_SETUP, QUORVI_SET_SYS_SETUP):
+// word 6 bits 0-1 = time code on.
+inline constexpr int kSysSetupTimeCodeWord = 6;
+inline constexpr std::uint32_t kSysSetupTimeCodeBits = 0x3;
+
+// QUORVI_HC_GET_FPGABYTE reply bits: signal on optical input A, B.
+inline constexpr std::uint32_t kFpgaSignalA = 0x04;
+inline constexpr std::uint32_t kFpgaSignalB = 0x20;
+
 // ICEAPI_ENUM_DEVICES reply.
 struct IceEnumReply {
     std::int32_t count;
@@ -113,6 +151,11 @@ struct IceDeviceInfoRequest {
 inline constexpr std::uint32_t kIceI2cSpaceSize = 5;
 inline constexpr std::uint32_t kIceMicGainsSize = 2;
 
+static_assert(sizeof(BoardInfoReply) == kBoardInfoSize);
+static_assert(offsetof(BoardInfoReply, capability) == 5 * 4);
+static_assert(sizeof(TwoWordRequest) == 8);
+static_assert(sizeof(SetStatusMasksRequest) == kSetStatusMasksSize);
+static_assert(kSysSetupTimeCodeWord * 4 < kSysSetupSize);
 static_assert(sizeof(IceEnumReply) == kIceEnumSize);
 static_assert(sizeof(IceSetRateRequest) == kIceSetRateSize);
 static_assert(offsetof(IceSetRateRequest, rate) == 12);
