@@ -18,8 +18,8 @@ const win::Module& Core() {
 const BroadcastMessages& Broadcasts() { return registered; }
 
 bool RequestOrReport(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
-                     DWORD outSize, UINT failureText, DWORD* returned) {
-    if (win::DeviceControl(device, code, in, inSize, out, outSize, returned)) return true;
+                     DWORD outSize, UINT failureText) {
+    if (win::DeviceControl(device, code, in, inSize, out, outSize, nullptr)) return true;
     DWORD error = GetLastError();
     Core().ReportRequestFailure(failureText, error);
     return false;

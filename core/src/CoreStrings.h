@@ -24,10 +24,9 @@ void CopyCoreString(UINT id, char (&out)[N]) {
 }
 
 // Sends one driver request; when it fails, shows the string failureText
-// formatted with the error code and returns false. returned, when given,
-// receives the size of the reply.
+// formatted with the error code and returns false.
 bool RequestOrReport(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
-                     DWORD outSize, UINT failureText, DWORD* returned = nullptr);
+                     DWORD outSize, UINT failureText);
 
 // Registered when the module loads.
 struct BroadcastMessages {

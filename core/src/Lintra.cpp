@@ -18,12 +18,13 @@ win::Device OpenLintra() {
 }
 
 // The boards the driver reports, at most the four the record has blocks for;
-// a failed enumeration names none.
+// a failed enumeration names none. The reply size is not relied on (older
+// drivers leave it unset): the zero-filled reply names no device past what
+// was written.
 IceEnumReply Enumerate(const win::Device& driver) {
     IceEnumReply reply{};
-    DWORD size = 0;
-    if (!driver.control(ICEAPI_ENUM_DEVICES, nullptr, 0, &reply, sizeof reply, &size)) size = 0;
-    reply.count = LintraBoardCount(reply.count, size);
+    if (!driver.control(ICEAPI_ENUM_DEVICES, nullptr, 0, &reply, sizeof reply)) reply.count = 0;
+    reply.count = LintraBoardCount(reply.count);
     return reply;
 }
 
@@ -37,10 +38,9 @@ void SetRate(const win::Device& driver, std::uint32_t device, const LintraBlock&
 void ReadLiveSetup(const win::Device& driver, std::uint32_t device, LintraBlock& block) {
     IceCustomRequest i2c{CUST_GET_I2C_SPACE, device, {}};
     std::uint8_t status[kIceI2cSpaceSize] = {};
-    DWORD size = 0;
     if (RequestOrReport(driver.get(), ICEAPI_CUSTOM, &i2c, sizeof i2c, status, sizeof status,
-                        IDS_CUST_GET_I2C_SPACE_FAILED, &size)) {
-        DecodeLintraStatus(status, size, block);
+                        IDS_CUST_GET_I2C_SPACE_FAILED)) {
+        DecodeLintraStatus(status, block);
     }
     IceCustomRequest gains{CUST_GET_MIC_GAINS, device, {}};
     RequestOrReport(driver.get(), ICEAPI_CUSTOM, &gains, sizeof gains, block.micGains,

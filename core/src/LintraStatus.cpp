@@ -12,14 +12,11 @@ std::uint32_t LintraRate(std::int32_t code) {
     }
 }
 
-int LintraBoardCount(std::int32_t reported, std::size_t replySize) {
-    if (replySize < 4 || reported <= 0) return 0;
-    std::size_t named = std::min<std::size_t>((replySize - 4) / 4, kLintraBoards);
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(reported), named));
+int LintraBoardCount(std::int32_t reported) {
+    return std::clamp<std::int32_t>(reported, 0, kLintraBoards);
 }
 
-bool DecodeLintraStatus(const std::uint8_t* status, std::size_t size, LintraBlock& block) {
-    if (size < 3) return false;
+void DecodeLintraStatus(const std::uint8_t (&status)[5], LintraBlock& block) {
     const std::uint8_t s0 = status[0], s1 = status[1], s2 = status[2];
     block.statusZero = s0 == 0 ? 1 : 0;
     block.status0Bit02 = s0 & 0x02;
@@ -33,7 +30,6 @@ bool DecodeLintraStatus(const std::uint8_t* status, std::size_t size, LintraBloc
     block.status0Bit10 = s0 & 0x10;
     block.status0Bit08 = s0 & 0x08;
     block.status0Bit20 = s0 & 0x20;
-    return true;
 }
 
 }  // namespace quorvi

@@ -1,6 +1,5 @@
 #pragma once
 // The Lintra boards' live state as the record keeps it.
-#include <cstddef>
 #include <cstdint>
 
 #include "quorvi/SettingsRecord.h"
@@ -11,13 +10,12 @@ namespace quorvi {
 // other = 48000.
 std::uint32_t LintraRate(std::int32_t code);
 
-// The boards an enumeration reply of replySize bytes names: never negative,
-// no more identifiers than the reply holds, at most the record's four blocks.
-int LintraBoardCount(std::int32_t reported, std::size_t replySize);
+// The boards an enumeration reported, as the record holds them: never
+// negative (which would read as "no driver"), at most the four blocks.
+int LintraBoardCount(std::int32_t reported);
 
 // Decodes the status bytes of the I2C space into the block; bit fields keep
-// the masked bit value. A reply too short for the three status bytes
-// decodes nothing and returns false.
-bool DecodeLintraStatus(const std::uint8_t* status, std::size_t size, LintraBlock& block);
+// the masked bit value.
+void DecodeLintraStatus(const std::uint8_t (&status)[5], LintraBlock& block);
 
 }  // namespace quorvi
