@@ -101,9 +101,9 @@ TEST_F(UpdateTest, GainsAtTheTableEdgesMastersAndTheOptionWord) {
     EXPECT_EQ(b.driverWords[0], 0x00010000u);
     EXPECT_EQ(b.driverWords[1], 0x0000FFFFu);
 
-    // Bit 7 of the option word follows the record; its other bits and the
-    // driver's words stay as read.
-    d.hiRateBits = 0;
+    // Bit 7 of the option word follows the record (only that bit of a
+    // damaged hiRateBits); its other bits and the driver's words stay as read.
+    d.hiRateBits = 0x7F;
     std::uint32_t request[1 + 69] = {0};
     request[1 + 66] = 0x1234 | 0x80;
     ASSERT_TRUE(device.control(QUORVI_SET_PARAM, request, sizeof request, nullptr, 0));
