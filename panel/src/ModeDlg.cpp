@@ -1,5 +1,6 @@
 #include "ModeDlg.h"
 #include "DacLevels.h"
+#include "FormatNumbers.h"
 #include "PanelApp.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -8,8 +9,7 @@ namespace panel {
 
 namespace {
 
-constexpr int kListedFormats = 7;
-constexpr const char* kFormatNames[kListedFormats] = {
+constexpr const char* kFormatNames[kKnownFormats] = {
     "2 ADAT in, 2 ADAT out",
     "ADAT + CD (SRC) in, ADAT + DAC out",
     "ADAT + DAT (SRC) in, ADAT + DAT out",
@@ -18,11 +18,6 @@ constexpr const char* kFormatNames[kListedFormats] = {
     "Quelmar 24/96 In, Quelmar 24/96 out",
     "ADAT + DAT (SRC) in via BNC,  ADAT + DAT out via BNC",
 };
-
-bool Listed(int format) { return format >= 0 && format < kListedFormats; }
-// The record keeps ten entries per format; a number from a file beyond
-// them addresses nothing.
-bool Stored(int format) { return format >= 0 && format < quorvi::kFormats; }
 
 void SetChecked(HWND dialog, int id, bool checked) {
     CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
@@ -115,12 +110,12 @@ bool CModeDlg::OnSetActive() {
 }
 
 void CModeDlg::ShowFormat() {
-    SendDlgItemMessageA(hwnd(), IDC_FORMAT_ARROWS, UDM_SETRANGE32, 0, kListedFormats - 1);
+    SendDlgItemMessageA(hwnd(), IDC_FORMAT_ARROWS, UDM_SETRANGE32, 0, kKnownFormats - 1);
     SelectFormat(format_);
 }
 
 bool CModeDlg::OnKillActive() {
-    if (Stored(format_)) app_.record().device.boards[board_].format = static_cast<std::uint8_t>(format_);
+    if (StoredFormat(format_)) app_.record().device.boards[board_].format = static_cast<std::uint8_t>(format_);
     return PanelPage::OnKillActive();
 }
 
@@ -128,11 +123,11 @@ void CModeDlg::SelectFormat(int format) {
     if (format != format_) SetModified();
     format_ = format;
     selecting_ = true;
-    SendDlgItemMessageA(hwnd(), IDC_FORMAT_LIST, CB_SETCURSEL, Listed(format) ? format : -1, 0);
-    SendDlgItemMessageA(hwnd(), IDC_FORMAT_ARROWS, UDM_SETPOS32, 0, Listed(format) ? format : 0);
+    SendDlgItemMessageA(hwnd(), IDC_FORMAT_LIST, CB_SETCURSEL, KnownFormat(format) ? format : -1, 0);
+    SendDlgItemMessageA(hwnd(), IDC_FORMAT_ARROWS, UDM_SETPOS32, 0, KnownFormat(format) ? format : 0);
     selecting_ = false;
     BitmapWithPalette next;
-    if (Listed(format)) next = BitmapWithPalette::Load(module().instance(), IDB_FORMAT0 + format);
+    if (KnownFormat(format)) next = BitmapWithPalette::Load(module().instance(), IDB_FORMAT0 + format);
     SendDlgItemMessageA(hwnd(), IDC_FORMAT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(next.bitmap.get()));
     picture_ = std::move(next);
@@ -140,12 +135,12 @@ void CModeDlg::SelectFormat(int format) {
 }
 
 void CModeDlg::Explain() {
-    if (Listed(format_)) Message(IDS_EXPLAIN_FORMAT0 + format_);
+    if (KnownFormat(format_)) Message(IDS_EXPLAIN_FORMAT0 + format_);
     else Message(IDS_BAD_FORMAT);
 }
 
 void CModeDlg::Advanced() {
-    if (!Stored(format_)) {
+    if (!StoredFormat(format_)) {
         Message(IDS_BAD_FORMAT);
         return;
     }
@@ -178,7 +173,7 @@ bool CModeDlg::OnCommand(WORD id, WORD code, HWND control) {
         if (code == EN_CHANGE && initialised_ && !selecting_) {
             BOOL ok = FALSE;
             const int number = static_cast<int>(GetDlgItemInt(hwnd(), IDC_FORMAT_NUMBER, &ok, FALSE));
-            if (ok && Listed(number)) SelectFormat(number);
+            if (ok && KnownFormat(number)) SelectFormat(number);
         }
         return true;
     case IDC_EXPLAIN: Explain(); return true;

@@ -163,6 +163,37 @@ TEST_F(AppletTest, EachBoardBringsItsPages) {
     EXPECT_EQ(Updates(), 0u);
 }
 
+TEST_F(AppletTest, WithoutABoardThereIsNoSheet) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(0);
+    EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
+    EXPECT_EQ(entry_(nullptr, CPL_DBLCLK, 0, 0), 0);
+    const std::vector<std::string> texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "No QUORVI or LINTRA boards found.");
+    EXPECT_EQ(boards_->driver().openHandles(), 0u);
+    EXPECT_FALSE(FindTopWindow("", kCaption));
+}
+
+// Each board's varispeed calibration: "Ticks" with the board's index, and
+// "Samples" shared by all.
+TEST_F(AppletTest, EachBoardTakesItsOwnTicks) {
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    Boards(2);
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "Ticks1", 13344));
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "Samples", 64));
+    RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, 1));
+        EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "22.901 kHz");   // 401 at 26688
+        ASSERT_TRUE(SelectTab(sheet, 5));
+        EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "11.451 kHz");
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(boards_->driver().openHandles(), 0u);
+}
+
 TEST_F(AppletTest, OkAppliesOnceHoweverManyPagesWereShown) {
     MessageBoxCatcher boxes;
     boxes.Expect(IDOK);
