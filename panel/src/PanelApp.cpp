@@ -10,7 +10,6 @@
 #include "quorvi/DriverRequests.h"
 #include "win/RegKey.h"
 #include <cstdio>
-#include <cstring>
 
 namespace panel {
 
@@ -64,13 +63,11 @@ void PanelApp::FindBoards() {
         : win::Device(quorvi::kDeviceName9x, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
     if (!device_) return;
     for (std::uint32_t board = 0; board < quorvi::kMaxBoards; ++board) {
-        std::uint8_t info[quorvi::kBoardInfoSize] = {};
-        if (!device_.control(quorvi::QUORVI_GET_BOARD_INFO, &board, sizeof board, info, sizeof info))
+        quorvi::BoardInfoReply info{};
+        if (!device_.control(quorvi::QUORVI_GET_BOARD_INFO, &board, sizeof board, &info, sizeof info))
             break;
-        std::uint32_t capability;
-        std::memcpy(&capability, info + 20, sizeof capability);
-        boardCapability_[board] = capability;
-        if (capability == 0) oldBoardPresent_ = true;
+        boardCapability_[board] = info.capability;
+        if (info.capability == 0) oldBoardPresent_ = true;
         ++boardCount_;
     }
     if (boardCount_ == 0) device_.reset();
