@@ -70,6 +70,12 @@ SetupList SetupFiles::List(SettingsRecord& record, int boardCount) {
 }
 
 bool SetupFiles::Load(SettingsRecord& record, const std::string& name, int boardCount) {
+    // A name the record cannot hold whole would be cut, and the next save
+    // would write another file.
+    if (name.size() >= sizeof record.fileName) {
+        report_(kMsgSetupMissing);
+        return false;
+    }
     switch (QuorviReadSetupFile(name.c_str(), &record)) {
     case quorvi::SetupFileOk: break;
     case quorvi::SetupFileCannotRead: report_(kMsgCannotReadSetup); return false;

@@ -92,6 +92,15 @@ TEST_F(SetupFilesTest, AShortFileLeavesTheRecordWhole) {
     EXPECT_EQ(messages_.front(), kMsgCannotReadSetup);
     EXPECT_FALSE(Files().Load(*record_, "absent.ssf", 1));
     EXPECT_EQ(messages_.back(), kMsgSetupMissing);
+
+    // A name longer than the record's field is not loaded under a cut name.
+    const std::string longName = std::string(140, 'n') + ".ssf";
+    Put(longName, "Long name");
+    messages_.clear();
+    EXPECT_FALSE(Files().Load(*record_, longName, 1));
+    EXPECT_EQ(messages_, std::vector<int>{kMsgSetupMissing});
+    EXPECT_STREQ(record_->fileName, "mine.ssf");
+    EXPECT_STREQ(record_->description, "Mine");
 }
 
 TEST_F(SetupFilesTest, LongFilesAreReadToTheRecordAndKeepTheirTail) {
