@@ -21,7 +21,11 @@ TEST(PanelResources, PicturesHaveTheirSizesAndPalettes) {
         EXPECT_EQ(b.height, e.height) << e.id;
         EXPECT_TRUE(b.palette) << e.id;
     }
-    for (int f = 0; f < 7; ++f) EXPECT_TRUE(BitmapWithPalette::Load(self, IDB_FORMAT0 + f)) << f;
+    for (int f = 0; f < 7; ++f) {
+        BitmapWithPalette format = BitmapWithPalette::Load(self, IDB_FORMAT0 + f);
+        EXPECT_TRUE(format) << f;
+        EXPECT_TRUE(format.palette) << f;
+    }
     EXPECT_FALSE(BitmapWithPalette::Load(self, 999));
     for (int id : {IDI_APPLET, IDI_BOARD1, IDI_BOARD4})
         EXPECT_NE(LoadIconA(self, MAKEINTRESOURCEA(id)), nullptr) << id;
