@@ -139,7 +139,8 @@ void RoutingPage::Report(UINT id, bool& reported) {
 }
 
 // The page is composed off screen and copied in one step, so the blinking
-// does not flicker.
+// does not flicker; its buttons are clipped out (WS_CLIPCHILDREN in the
+// template), or every blink would paint over them.
 void RoutingPage::Paint() {
     win::PaintDC paint(hwnd());
     RECT client;
