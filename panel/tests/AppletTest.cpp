@@ -239,6 +239,9 @@ TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
         boxes.Expect(IDOK);
         PostClick(Control(sheet, IDOK));
         ASSERT_TRUE(boxes.WaitForBoxes(3));
+        boxes.Expect(IDOK);
+        Click(Control(sheet, kApplyNow));
+        ASSERT_TRUE(boxes.WaitForBoxes(4));
         EXPECT_TRUE(IsWindow(sheet));
         EXPECT_EQ(Updates(), 0u);
         Click(Control(sheet, IDC_DEFAULT_ROUTES));
@@ -246,9 +249,10 @@ TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
     });
     EXPECT_EQ(Updates(), 1u);
     const std::vector<std::string> texts = boxes.Texts();
-    ASSERT_EQ(texts.size(), 3u);
+    ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[1], "Routing table is incomplete.  You must route all channels\nbefore continuing.");
     EXPECT_EQ(texts[2], texts[1]);
+    EXPECT_EQ(texts[3], texts[1]);
 }
 
 TEST_F(AppletTest, RunsUnderWindows98) {
@@ -544,7 +548,10 @@ TEST_F(AppletTest, TheFormatArrowsWrapAround) {
             SendMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
             SendMessageA(arrows, WM_LBUTTONUP, 0, at);
         };
+        SelectComboItem(list, 0);   // the format shown: nothing to apply
+        EXPECT_FALSE(IsEnabled(Control(sheet, kApplyNow)));
         SelectComboItem(list, 6);
+        EXPECT_TRUE(IsEnabled(Control(sheet, kApplyNow)));
         press(true);
         EXPECT_EQ(ComboSelection(list), 0);
         press(false);
