@@ -22,7 +22,6 @@ constexpr std::size_t kMaxLog = 20000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
 constexpr std::uint32_t kIdentifyProgram = 3;
-constexpr std::uint32_t kInputABit = 0x04, kInputBBit = 0x20;
 constexpr std::uint32_t kInputBits = 0xFFFF, kOutputBits = 0x3FFFF;
 
 std::uint32_t Word(const std::uint8_t* p, int i) {
@@ -100,7 +99,7 @@ void Driver::powerOn() {
             d.varispeed[f] = 401;
         }
     std::memset(sysSetup_, 0, sizeof sysSetup_);
-    if (config_.timecodeOn) sysSetup_[24] = 0x01;
+    setTimecodeBits(config_.timecodeOn);
     timecode_ = kTimecodeZero;
     timecodeRunning_ = false;
     timecodeFraction_ = 0;
@@ -285,7 +284,7 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
         if ((e = shape(0, 8, false))) return Fail(e);
         Bytes out(8);
         PutWord(out, 0, punchPosition_);
-        PutWord(out, 1, punchHit_ ? 1 : 0);
+        PutWord(out, kPunchHitWord, punchHit_ ? kPunchHit : 0);
         punchHit_ = false;  // reported once
         return Reply{0, out};
     }
@@ -398,9 +397,11 @@ Reply Driver::release(HandleState& h, const std::uint8_t* in) {
 }
 
 Driver::Bytes Driver::boardInfo(std::uint32_t b) const {
-    Bytes out(kBoardInfoSize);
-    PutWord(out, 0, config_.board[b].kind);
-    PutWord(out, 5, config_.board[b].capability);
+    BoardInfoReply info{};
+    info.kind = config_.board[b].kind;
+    info.capability = config_.board[b].capability;
+    Bytes out(sizeof info);
+    std::memcpy(out.data(), &info, sizeof info);
     return out;
 }
 
@@ -444,12 +445,12 @@ std::uint32_t Driver::fpgaByte(std::uint32_t b) {
     const BoardConfig& c = config_.board[b];
     if (s.fpgaProgram != kIdentifyProgram) {
         if (s.serialStopped) return 0;
-        return (c.externalRate[InputA] > 0 ? kInputABit : 0) | (c.externalRate[InputB] > 0 ? kInputBBit : 0);
+        return (c.externalRate[InputA] > 0 ? kFpgaSignalA : 0) | (c.externalRate[InputB] > 0 ? kFpgaSignalB : 0);
     }
     std::uint32_t poll = s.fpgaPolls++;
     bool a = c.loopA ? poll % 3 == 0 : true;
     bool bb = c.loopB ? poll % 6 == 0 : true;
-    return (a ? kInputABit : 0) | (bb ? kInputBBit : 0);
+    return (a ? kFpgaSignalA : 0) | (bb ? kFpgaSignalB : 0);
 }
 
 void Driver::applyDeviceBlock(const std::uint8_t* in) {
@@ -550,10 +551,14 @@ void Driver::configure(const std::function<void(DriverConfig&)>& change) {
 
 void Driver::setTimecodeOn(bool on) {
     std::lock_guard lock(mutex_);
-    if (on)
-        sysSetup_[24] |= 0x01;
-    else
-        sysSetup_[24] &= ~0x03;
+    setTimecodeBits(on);
+}
+
+void Driver::setTimecodeBits(bool on) {
+    std::uint32_t word;
+    std::memcpy(&word, sysSetup_ + 4 * kSysSetupTimeCodeWord, 4);
+    word = on ? word | 0x1 : word & ~kSysSetupTimeCodeBits;
+    std::memcpy(sysSetup_ + 4 * kSysSetupTimeCodeWord, &word, 4);
 }
 
 DriverConfig Driver::config() const {

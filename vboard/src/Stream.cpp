@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -13,10 +14,13 @@ using win::devicepipe::WakeRecord;
 
 namespace {
 
-constexpr std::uint32_t kHalfFlags = 0x80000000, kStatusFlags = 0xB0000000;
+using namespace quorvi;
+
+constexpr std::uint32_t kHalf0 = offsetof(ChannelRecord, half0), kHalf1 = offsetof(ChannelRecord, half1);
+constexpr std::uint32_t kBytesAfterAddress = offsetof(ChannelRecord, bytes0) - offsetof(ChannelRecord, half0);
+static_assert(offsetof(ChannelRecord, bytes1) - offsetof(ChannelRecord, half1) == kBytesAfterAddress);
 constexpr std::uint32_t kMaxCallbacks = 8;
 constexpr std::uint32_t kMaxHalfBytes = 65536 * 4;
-constexpr std::uint32_t kTimecodeStill = 0x04000000, kTimecodeRunning = 0x08000000;
 
 bool Terminated(const StreamSide* side) {
     return side && std::memchr(side->name, 0, sizeof side->name) && side->name[0];
@@ -86,22 +90,21 @@ std::uint32_t Stream::free(std::uint32_t address) {
     return 0;
 }
 
-// The 20-byte channel buffer request: board, bit, 4, 5, the record word
-// that holds this half's address, 0xFFFFFFFF, the half's address, flags.
-std::uint32_t Stream::setChannel(bool input, const std::uint8_t* r, std::uint32_t boards,
+std::uint32_t Stream::setChannel(bool input, const std::uint8_t* in, std::uint32_t boards,
                                  const std::uint32_t held[8]) {
-    Half h{input, r[0], r[1], 0, 0, 0, Read32(r + 16) == kStatusFlags};
-    std::uint32_t flags = Read32(r + 16);
-    if (h.board >= boards || h.bit > (input ? 15u : 17u) || r[2] != 4 || r[3] != 5 ||
-        Read32(r + 8) != 0xFFFFFFFF || (flags != kHalfFlags && flags != kStatusFlags))
+    ChannelHalfRequest r;
+    std::memcpy(&r, in, sizeof r);
+    Half h{input, r.board, r.bit, 0, 0, 0, r.flags == kStatusHalfFlags};
+    if (r.board >= boards || r.bit > (input ? 15u : 17u) || r.four != 4 || r.five != 5 || r.allOnes != 0xFFFFFFFF ||
+        (r.flags != kHalfFlags && r.flags != kStatusHalfFlags))
         return ERROR_INVALID_PARAMETER;
     if (!(held[(input ? 0 : 4) + h.board] & (1u << h.bit))) return ERROR_ACCESS_DENIED;
     // The record word and the byte count after it must lie in the block, and
     // the half they describe too.
-    if (!inBlock(Read32(r + 4), 8, h.recordWord)) return ERROR_INVALID_PARAMETER;
-    h.bytes = word(h.recordWord + 4);
-    if (word(h.recordWord) != Read32(r + 12) || h.bytes == 0 || h.bytes % 4 || h.bytes > kMaxHalfBytes ||
-        !inBlock(Read32(r + 12), h.bytes, h.buffer))
+    if (!inBlock(r.recordWord, 8, h.recordWord)) return ERROR_INVALID_PARAMETER;
+    h.bytes = word(h.recordWord + kBytesAfterAddress);
+    if (word(h.recordWord) != r.buffer || h.bytes == 0 || h.bytes % 4 || h.bytes > kMaxHalfBytes ||
+        !inBlock(r.buffer, h.bytes, h.buffer))
         return ERROR_INVALID_PARAMETER;
     auto same = [&](const Half& o) {
         return o.input == h.input && o.board == h.board && o.bit == h.bit && o.recordWord == h.recordWord;
@@ -126,18 +129,18 @@ std::uint32_t Stream::start(const std::uint32_t masks[8], std::uint32_t boards, 
             std::vector<const Half*> found;
             for (const Half& h : halves_)
                 if (h.input == c.input && h.board == c.board && h.bit == c.bit) found.push_back(&h);
-            // Both halves, in one record: half 0's word at +4, half 1's at +36.
+            // Both halves, in one record.
             if (found.size() != 2) return ERROR_INVALID_PARAMETER;
             if (found[0]->recordWord > found[1]->recordWord) std::swap(found[0], found[1]);
-            if (found[1]->recordWord != found[0]->recordWord + 32 || found[0]->recordWord < 4 ||
+            if (found[1]->recordWord - found[0]->recordWord != kHalf1 - kHalf0 || found[0]->recordWord < kHalf0 ||
                 found[0]->bytes != found[1]->bytes || (bytes && found[0]->bytes != bytes))
                 return ERROR_INVALID_PARAMETER;
             bytes = found[0]->bytes;
-            c.record = found[0]->recordWord - 4;
+            c.record = found[0]->recordWord - kHalf0;
             c.buffer[0] = found[0]->buffer;
             c.buffer[1] = found[1]->buffer;
             c.status = found[0]->status;
-            if (c.record + 68 > size_) return ERROR_INVALID_PARAMETER;
+            if (c.record + sizeof(ChannelRecord) > size_) return ERROR_INVALID_PARAMETER;
             channels.push_back(c);
         }
     }
@@ -252,10 +255,12 @@ void Stream::block(const Now& now) {
     }
     for (const Channel& c : active_) {
         if (!c.status) continue;
-        std::uint32_t status = (half == 0 ? 1u : 0u) | (now.timecodeRunning ? kTimecodeRunning : kTimecodeStill);
-        putWord(c.record + 20, status);
-        putWord(c.record + (half == 0 ? 28 : 60), timecode);
-        putWord(c.record + (half == 0 ? 32 : 64), ms);
+        std::uint32_t status =
+            (half == 0 ? kStatusHalf0 : 0) | (now.timecodeRunning ? kStatusTimecodeRunning : kStatusTimecodeStill);
+        putWord(c.record + offsetof(ChannelRecord, status), status);
+        putWord(c.record + (half == 0 ? offsetof(ChannelRecord, timecode0) : offsetof(ChannelRecord, timecode1)),
+                timecode);
+        putWord(c.record + (half == 0 ? offsetof(ChannelRecord, time0) : offsetof(ChannelRecord, time1)), ms);
     }
     ++blocks_;
     for (Callback& c : callbacks_) {

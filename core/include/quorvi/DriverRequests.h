@@ -163,4 +163,62 @@ static_assert(sizeof(IceCustomRequest) == kIceCustomSize);
 static_assert(sizeof(IceDeviceInfoRequest) == kIceDeviceInfoInSize);
 static_assert(offsetof(IceDeviceInfoRequest, device) == 4);
 
+// Streaming. The shared block of QUORVI_ALLOC_BUFFERS holds one channel
+// record per channel in use (inputs, then outputs, in the host's order), then
+// the sample halves. The status record is the first output record, or the
+// first input record when no output is in use.
+#pragma pack(push, 1)
+
+struct ChannelRecord {
+    std::uint32_t channel;    // ASIO channel number
+    std::uint32_t half0;      // address of the half-0 buffer
+    std::uint32_t bytes0;     // buffer bytes
+    std::uint32_t unused12[2];
+    std::uint32_t status;     // status word, written by the driver (status record only)
+    std::uint32_t unused24;
+    std::uint32_t timecode0;  // time code of half 0's first sample, written by the driver
+    std::uint32_t time0;      // multimedia-timer milliseconds of half 0, written by the driver
+    std::uint32_t half1;
+    std::uint32_t bytes1;
+    std::uint32_t unused44[4];
+    std::uint32_t timecode1;
+    std::uint32_t time1;
+};
+
+// Status word bits.
+inline constexpr std::uint32_t kStatusHalf0 = 0x1;  // the half now the host's is half 0
+inline constexpr std::uint32_t kStatusTimecodeStill = 0x04000000;
+inline constexpr std::uint32_t kStatusTimecodeRunning = 0x08000000;
+
+// QUORVI_SET_IN_CHANNEL / QUORVI_SET_OUT_CHANNEL input: one half of one
+// channel.
+struct ChannelHalfRequest {
+    std::uint8_t board;
+    std::uint8_t bit;          // channel bit on that board
+    std::uint8_t four;         // always 4
+    std::uint8_t five;         // always 5
+    std::uint32_t recordWord;  // address of the record word holding this half's address (half0 or half1)
+    std::uint32_t allOnes;     // always 0xFFFFFFFF
+    std::uint32_t buffer;      // this half's address
+    std::uint32_t flags;       // kHalfFlags, or kStatusHalfFlags for both halves of the status record
+};
+inline constexpr std::uint32_t kHalfFlags = 0x80000000;
+inline constexpr std::uint32_t kStatusHalfFlags = 0xB0000000;
+
+#pragma pack(pop)
+
+static_assert(sizeof(ChannelRecord) == 68);
+static_assert(offsetof(ChannelRecord, half0) == 4);
+static_assert(offsetof(ChannelRecord, bytes0) == 8);
+static_assert(offsetof(ChannelRecord, status) == 20);
+static_assert(offsetof(ChannelRecord, timecode0) == 28);
+static_assert(offsetof(ChannelRecord, time0) == 32);
+static_assert(offsetof(ChannelRecord, half1) == 36);
+static_assert(offsetof(ChannelRecord, bytes1) == 40);
+static_assert(offsetof(ChannelRecord, timecode1) == 60);
+static_assert(offsetof(ChannelRecord, time1) == 64);
+static_assert(sizeof(ChannelHalfRequest) == kChannelHalfSize);
+static_assert(offsetof(ChannelHalfRequest, recordWord) == 4);
+static_assert(offsetof(ChannelHalfRequest, flags) == 16);
+
 }  // namespace quorvi

@@ -178,6 +178,7 @@ private:
     double sampleRate(std::uint32_t b) const;  // 0 = no master clock
     std::uint32_t meterLevel(const Signal& s) const;
     std::uint32_t timecodeRate() const;
+    void setTimecodeBits(bool on);
 
     const Clock& clock_;
     mutable std::mutex mutex_;
