@@ -165,13 +165,16 @@ TEST_F(AppletTest, EachBoardBringsItsPages) {
 
 TEST_F(AppletTest, WithoutABoardThereIsNoSheet) {
     MessageBoxCatcher boxes;
-    boxes.Expect(IDOK);
-    Boards(0);
     EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
+    boxes.Expect(IDOK);   // no driver to open
+    EXPECT_EQ(entry_(nullptr, CPL_DBLCLK, 0, 0), 0);
+    Boards(0);            // a driver without boards
+    boxes.Expect(IDOK);
     EXPECT_EQ(entry_(nullptr, CPL_DBLCLK, 0, 0), 0);
     const std::vector<std::string> texts = boxes.Texts();
-    ASSERT_EQ(texts.size(), 1u);
+    ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "No QUORVI or LINTRA boards found.");
+    EXPECT_EQ(texts[1], texts[0]);
     EXPECT_EQ(boards_->driver().openHandles(), 0u);
     EXPECT_FALSE(FindTopWindow("", kCaption));
 }
