@@ -31,25 +31,22 @@ void CALLBACK OnBlock(ULONG_PTR) {
 
 std::uint32_t Address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 
-void Put(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
-
 // One input and one output channel laid out as the ASIO driver does: two
-// 68-byte records, then the halves. Registers both halves of both.
+// channel records, then the halves. Registers both halves of both.
 bool Register(const win::Device& d, std::uint8_t* block, std::uint32_t bytes) {
+    auto records = reinterpret_cast<ChannelRecord*>(block);
+    std::uint8_t* halves = block + 2 * sizeof(ChannelRecord);
     for (int channel = 0; channel < 2; ++channel) {
-        std::uint8_t* record = block + 68 * channel;
-        std::uint8_t* half0 = block + 136 + 2 * channel * bytes;
-        Put(record + 4, Address(half0));
-        Put(record + 8, bytes);
-        Put(record + 36, Address(half0 + bytes));
-        Put(record + 40, bytes);
+        ChannelRecord& record = records[channel];
+        std::uint8_t* half0 = halves + 2 * channel * bytes;
+        record.half0 = Address(half0);
+        record.bytes0 = bytes;
+        record.half1 = Address(half0 + bytes);
+        record.bytes1 = bytes;
         for (int h = 0; h < 2; ++h) {
-            std::uint8_t r[kChannelHalfSize] = {0, 0, 4, 5};
-            Put(r + 4, Address(record + (h ? 36 : 4)));
-            Put(r + 8, 0xFFFFFFFF);
-            Put(r + 12, Address(half0 + h * bytes));
-            Put(r + 16, channel ? 0xB0000000 : 0x80000000);
-            if (!d.control(channel ? QUORVI_SET_OUT_CHANNEL : QUORVI_SET_IN_CHANNEL, r, sizeof r, nullptr, 0))
+            ChannelHalfRequest r{0, 0, 4, 5, Address(h ? &record.half1 : &record.half0), 0xFFFFFFFF,
+                                 h ? record.half1 : record.half0, channel ? kStatusHalfFlags : kHalfFlags};
+            if (!d.control(channel ? QUORVI_SET_OUT_CHANNEL : QUORVI_SET_IN_CHANNEL, &r, sizeof r, nullptr, 0))
                 return false;
         }
     }
