@@ -33,13 +33,15 @@ const char* const kControlHelp =
     "  fail REQUEST|open ERROR [board B] [once|times N]\n"
     "                                make a request fail with a Win32 error code\n"
     "  clear-failures\n"
-    "  log [SINCE]                   requests received after sequence SINCE, up to 1000:\n"
-    "                                seq handle request board result input-hex\n"
-    "  clear-log\n"
+    "  log [SINCE]                   requests received after sequence SINCE, as many as\n"
+    "                                one reply holds: seq handle request board result input-hex\n"
+    "  opens [SINCE]                 devices opened after sequence SINCE, likewise:\n"
+    "                                seq handle result access share disposition flags name\n"
+    "  clear-log                     forget the requests and opens received\n"
     "  step MS                       advance the manual clock (in-process boards only)\n"
     "  state                         boards, handles, time code, and per streaming handle\n"
     "                                its blocks, wake-ups queued and wake-ups merged\n"
-    "  reset                         power-on state (configuration kept), empty log, no failures\n"
+    "  reset                         power-on state (configuration kept), empty logs, no failures\n"
     "  stop                          end quorvisim\n";
 
 namespace {
@@ -86,6 +88,11 @@ bool ParseSwitch(const std::string& text, bool& value) {
     else return false;
     return true;
 }
+
+// What one control reply may carry, below the client's reply buffer.
+constexpr std::size_t kMaxReplyText = 60000;
+constexpr std::size_t kClientReplyBuffer = 65536;
+static_assert(kMaxReplyText + 1 < kClientReplyBuffer);
 
 ControlResult Bad(const std::string& why) { return ControlResult{false, why, false}; }
 
@@ -230,6 +237,39 @@ ControlResult State(Driver& driver) {
     return ControlResult{true, text + driver.streamReport(), false};
 }
 
+// The entries after sequence `since`, one line each, as many as one reply
+// holds; the client asks again from the last one it got.
+template <class Entry>
+std::string LinesSince(const std::vector<Entry>& entries, std::uint32_t since, std::string (*format)(const Entry&)) {
+    std::string text;
+    for (const Entry& e : entries) {
+        if (e.sequence <= since) continue;
+        std::string line = format(e) + "\n";
+        if (!text.empty() && text.size() + line.size() > kMaxReplyText) break;
+        text += line;
+    }
+    return text;
+}
+
+template <class Entry>
+std::vector<Entry> FetchAll(const ControlClient& client, const char* command,
+                            bool (*parse)(const std::string&, Entry&)) {
+    std::vector<Entry> entries;
+    for (;;) {
+        std::string text;
+        std::size_t before = entries.size();
+        std::uint32_t since = before ? entries.back().sequence : 0;
+        if (!client.command(command + (" " + std::to_string(since)), text)) break;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            Entry e{};
+            if (parse(line, e)) entries.push_back(e);
+        }
+        if (entries.size() == before) break;
+    }
+    return entries;
+}
+
 }  // namespace
 
 std::string RequestName(std::uint32_t code) {
@@ -284,6 +324,30 @@ bool ParseLogEntry(const std::string& line, LogEntry& e) {
     return true;
 }
 
+std::string FormatOpenEntry(const OpenEntry& e) {
+    char head[128];
+    std::snprintf(head, sizeof head, "%u %u 0x%X 0x%X 0x%X %u 0x%X ", e.sequence, e.handle, e.error, e.args.access,
+                  e.args.share, e.args.disposition, e.args.flags);
+    std::string line = head;
+    // The name comes from any client: keep the reply one line per open.
+    for (char c : e.name) line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    return line;
+}
+
+bool ParseOpenEntry(const std::string& line, OpenEntry& e) {
+    std::istringstream in(line);
+    std::string w[7];
+    for (std::string& word : w)
+        if (!(in >> word)) return false;
+    if (!ParseNumber(w[0], e.sequence) || !ParseNumber(w[1], e.handle) || !ParseNumber(w[2], e.error) ||
+        !ParseNumber(w[3], e.args.access) || !ParseNumber(w[4], e.args.share) ||
+        !ParseNumber(w[5], e.args.disposition) || !ParseNumber(w[6], e.args.flags))
+        return false;
+    in >> std::ws;
+    std::getline(in, e.name);
+    return true;
+}
+
 ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string& line) {
     Args a(line);
     const std::string& cmd = a[0];
@@ -310,12 +374,10 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
         else if (a[1] == "disarm" && a.size() == 2) driver.setPunch(false, 0, false);
         else if (a[1] == "hit" && a.size() == 2) driver.setPunch(false, 0, true);
         else return Bad("usage: punch arm POSITION | punch disarm | punch hit");
-    } else if (cmd == "log") {
-        if (a.size() > 2 || (a.size() == 2 && !a.number(1, v))) return Bad("usage: log [SINCE]");
-        std::string text;
-        int lines = 0;
-        for (const LogEntry& e : driver.log())
-            if (e.sequence > v && lines++ < 1000) text += FormatLogEntry(e) + "\n";
+    } else if (cmd == "log" || cmd == "opens") {
+        if (a.size() > 2 || (a.size() == 2 && !a.number(1, v))) return Bad("usage: " + cmd + " [SINCE]");
+        std::string text = cmd == "log" ? LinesSince(driver.log(), v, FormatLogEntry)
+                                        : LinesSince(driver.opens(), v, FormatOpenEntry);
         return ControlResult{true, text, false};
     } else if (cmd == "clear-log") {
         driver.clearLog();
@@ -337,7 +399,7 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
 }
 
 bool ControlClient::command(const std::string& line, std::string& reply) const {
-    char answer[65536];
+    char answer[kClientReplyBuffer];
     DWORD got = 0;
     reply.clear();
     if (!CallNamedPipeA(kControlPipeName, const_cast<char*>(line.data()), static_cast<DWORD>(line.size()), answer,
@@ -351,20 +413,8 @@ bool ControlClient::command(const std::string& line, std::string& reply) const {
     return answer[0] == '+';
 }
 
-std::vector<LogEntry> ControlClient::log() const {
-    std::vector<LogEntry> entries;
-    for (;;) {
-        std::string text;
-        std::size_t before = entries.size();
-        if (!command("log " + std::to_string(before ? entries.back().sequence : 0), text)) break;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            LogEntry e{};
-            if (ParseLogEntry(line, e)) entries.push_back(e);
-        }
-        if (entries.size() == before) break;
-    }
-    return entries;
-}
+std::vector<LogEntry> ControlClient::log() const { return FetchAll<LogEntry>(*this, "log", ParseLogEntry); }
+
+std::vector<OpenEntry> ControlClient::opens() const { return FetchAll<OpenEntry>(*this, "opens", ParseOpenEntry); }
 
 }  // namespace vboard

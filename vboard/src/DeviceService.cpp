@@ -64,7 +64,8 @@ private:
         if (handle_ || size != sizeof request) return Answer(ERROR_INVALID_PARAMETER);
         std::memcpy(&request, body, sizeof request);
         if (!std::memchr(request.name, 0, sizeof request.name)) return Answer(ERROR_INVALID_PARAMETER);
-        return Answer(driver_.open(request.name, handle_));
+        return Answer(driver_.open(request.name, handle_,
+                                   OpenArgs{request.access, request.share, request.disposition, request.flags}));
     }
 
     Driver& driver_;

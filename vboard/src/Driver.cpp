@@ -19,6 +19,7 @@ namespace {
 // Where timecode starts: zero on the tray's display, which subtracts this.
 constexpr std::uint32_t kTimecodeZero = 5760000;
 constexpr std::size_t kMaxLog = 20000;
+constexpr std::size_t kMaxOpens = 1000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
 constexpr std::uint32_t kIdentifyProgram = 3;
@@ -108,20 +109,23 @@ void Driver::powerOn() {
     punchPosition_ = 0;
 }
 
-std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle) {
+std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle, const OpenArgs& args) {
     std::lock_guard lock(mutex_);
-    HandleState h;
-    if (_stricmp(name.c_str(), kDeviceNameLintra) == 0) {
-        if (!config_.lintraDriver) return ERROR_FILE_NOT_FOUND;
-        h.lintra = true;
-    } else if (!IsBoardDevice(name)) {
-        return ERROR_FILE_NOT_FOUND;
-    }
+    const bool lintra = _stricmp(name.c_str(), kDeviceNameLintra) == 0;
     std::uint32_t error = 0;
-    if (takeFailure(kOpenRequest, -1, error)) return error;
-    handle = nextHandle_++;
-    handles_.emplace(handle, std::move(h));
-    return 0;
+    if (lintra ? !config_.lintraDriver : !IsBoardDevice(name))
+        error = ERROR_FILE_NOT_FOUND;
+    else
+        takeFailure(kOpenRequest, -1, error);
+    if (!error) {
+        HandleState h;
+        h.lintra = lintra;
+        handle = nextHandle_++;
+        handles_.emplace(handle, std::move(h));
+    }
+    if (opens_.size() >= kMaxOpens) opens_.pop_front();
+    opens_.push_back(OpenEntry{++logSequence_, error ? 0 : handle, name, args, error});
+    return error;
 }
 
 std::vector<std::uint32_t> Driver::close(std::uint32_t handle, std::vector<void*>* waiters) {
@@ -538,6 +542,7 @@ void Driver::reset(const DriverConfig& config) {
     powerOn();
     failures_.clear();
     log_.clear();
+    opens_.clear();
     logSequence_ = 0;
 }
 
@@ -611,9 +616,15 @@ std::vector<LogEntry> Driver::log() const {
     return std::vector<LogEntry>(log_.begin(), log_.end());
 }
 
+std::vector<OpenEntry> Driver::opens() const {
+    std::lock_guard lock(mutex_);
+    return std::vector<OpenEntry>(opens_.begin(), opens_.end());
+}
+
 void Driver::clearLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+    opens_.clear();
 }
 
 std::string Driver::streamReport() const {

@@ -23,13 +23,13 @@ TEST(Control, AcceptsTheDocumentedCommandsAndRefusesMalformedOnes) {
           "loop 0 a on", "signal 0 all decay 4000000 500", "signal 1 33 clip", "status 2 0x800000 0 once",
           "timecode 5760000 running", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
           "lintra 2", "lintra off", "lintra-i2c 3 0 2 0x10 4 0", "lintra-gains 0 32 255", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
-          "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "clear-log", "step 10", "state", "reset"})
+          "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "opens", "opens 3", "clear-log", "step 10", "state", "reset"})
         EXPECT_TRUE(RunControl(driver, &clock, good).ok) << good;
     for (const char* bad :
          {"", "boards 5", "boards -1", "kind 4 1", "kind 0", "ticks 0 0", "crystal 0 1", "rate 0 c 48000",
           "rate 0 a -1", "loop 0 a maybe", "signal 0 34 clip", "signal 0 all steady 9000000", "signal 0 all decay 5 2",
           "status 0 1", "timecode 5 walking", "punch arm", "fail QUORVI_NOTHING 5", "fail QUORVI_GET_STATUS 0",
-          "fail open 5 times 0", "lintra 5", "lintra-i2c 4 0 0 0 0 0", "lintra-gains 0 256 0", "lintra-gains 0 1", "log x", "step", "frobnicate"})
+          "fail open 5 times 0", "lintra 5", "lintra-i2c 4 0 0 0 0 0", "lintra-gains 0 256 0", "lintra-gains 0 1", "log x", "opens 1 2", "step", "frobnicate"})
         EXPECT_FALSE(RunControl(driver, &clock, bad).ok) << bad;
     EXPECT_FALSE(RunControl(driver, nullptr, "step 10").ok) << "no manual clock to step";
     ASSERT_TRUE(RunControl(driver, nullptr, "lintra-i2c 1 9 8 7 6 5").ok);
@@ -55,7 +55,7 @@ TEST(Control, CommandsReachTheModel) {
     EXPECT_EQ(boards.control("log"), "1 1 QUORVI_GET_STATUS 1 0x0 01000000\n") << "and the log";
 }
 
-TEST(Control, LogLinesRoundTrip) {
+TEST(Control, LogAndOpenLinesRoundTrip) {
     LogEntry e{42, 3, QUORVI_SET_PUNCH, -1, {0x10, 0xFF, 0, 0, 0, 0, 0, 0}, 0x57, 0};
     LogEntry back{};
     ASSERT_TRUE(ParseLogEntry(FormatLogEntry(e), back));
@@ -69,6 +69,19 @@ TEST(Control, LogLinesRoundTrip) {
     ASSERT_TRUE(ParseLogEntry(FormatLogEntry(e), back));
     EXPECT_TRUE(back.input.empty());
     EXPECT_FALSE(ParseLogEntry("1 2 QUORVI_GET_STATUS 0 0x0 0g", back));
+
+    // A name from any client stays on its line.
+    OpenEntry open{7, 2, "\\\\.\\Odd name\n", {GENERIC_READ, 7, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE}, 0x57};
+    OpenEntry opened{};
+    ASSERT_TRUE(ParseOpenEntry(FormatOpenEntry(open), opened));
+    EXPECT_EQ(opened.sequence, 7u);
+    EXPECT_EQ(opened.handle, 2u);
+    EXPECT_EQ(opened.name, "\\\\.\\Odd name?");
+    EXPECT_EQ(opened.args.access, unsigned(GENERIC_READ));
+    EXPECT_EQ(opened.args.share, 7u);
+    EXPECT_EQ(opened.args.disposition, unsigned(OPEN_EXISTING));
+    EXPECT_EQ(opened.args.flags, unsigned(FILE_FLAG_DELETE_ON_CLOSE));
+    EXPECT_EQ(opened.error, 0x57u);
 }
 
 TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
@@ -97,6 +110,17 @@ TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1].error, 0x1Fu);
     EXPECT_EQ(log[1].board, 1);
+    std::vector<OpenEntry> opens = ControlClient{}.opens();
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].name, kDeviceName9x);
+    EXPECT_EQ(opens[0].args.share, unsigned(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    EXPECT_EQ(opens[0].args.disposition, 0u);
+    EXPECT_EQ(opens[0].handle, log[0].handle);
+
+    // More log than one control reply holds comes in several.
+    std::uint8_t params[4 + kParameterBlockSize] = {};
+    for (int i = 0; i < 120; ++i) d.control(QUORVI_SET_PARAM, params, sizeof params, nullptr, 0);
+    EXPECT_EQ(ControlClient{}.log().size(), 122u);
 
     QuorvisimProcess stop(FindQuorvisim(), "--stop");
     EXPECT_EQ(stop.waitExit(30000), 0u);

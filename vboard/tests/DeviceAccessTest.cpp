@@ -109,14 +109,26 @@ TEST(DeviceAccess, ChannelsConflictBetweenHandlesAndAreReleasedOnClose) {
     EXPECT_FALSE(third.control(QUORVI_ACQUIRE_CHANNELS, other, 32, nullptr, 0)) << "still held by the second";
 }
 
-TEST(DeviceAccess, ServesEveryDeviceNameAndRefusesOthers) {
+// Each name with the arguments its callers pass; the boards see them as
+// passed, refused opens included.
+TEST(DeviceAccess, ServesEveryDeviceNameAndRecordsEachOpen) {
     DriverConfig c = TwoBoards();
     c.lintraDriver = true;
     c.lintraBoards = 1;
     InProcessBoards boards(c);
-    for (const char* name : {kDeviceNameNT, kDeviceName9x, kDeviceNameAsio, kDeviceNameLintra}) {
-        win::Device d(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0);
-        EXPECT_TRUE(d.valid()) << name;
+    const struct {
+        const char* name;
+        OpenArgs args;
+    } callers[] = {
+        {kDeviceNameNT, {0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0}},
+        {kDeviceName9x, {0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE}},
+        {kDeviceNameAsio, {0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE}},
+        {kDeviceNameLintra, {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0}},
+    };
+    for (const auto& caller : callers) {
+        const OpenArgs& a = caller.args;
+        win::Device d(caller.name, a.access, a.share, a.disposition, a.flags);
+        EXPECT_TRUE(d.valid()) << caller.name;
     }
     win::Device unknown("\\\\.\\NoSuchBoard", 0, 0, OPEN_EXISTING, 0);
     EXPECT_FALSE(unknown.valid());
@@ -127,6 +139,23 @@ TEST(DeviceAccess, ServesEveryDeviceNameAndRefusesOthers) {
     EXPECT_FALSE(ice.valid());
     EXPECT_EQ(GetLastError(), unsigned(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(boards.driver().openHandles(), 0u);
+
+    std::vector<OpenEntry> opens = boards.opens();
+    ASSERT_EQ(opens.size(), 6u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const OpenArgs& want = callers[i].args;
+        EXPECT_EQ(opens[i].name, callers[i].name);
+        EXPECT_EQ(opens[i].args.access, want.access) << i;
+        EXPECT_EQ(opens[i].args.share, want.share) << i;
+        EXPECT_EQ(opens[i].args.disposition, want.disposition) << i;
+        EXPECT_EQ(opens[i].args.flags, want.flags) << i;
+        EXPECT_EQ(opens[i].error, 0u) << i;
+        EXPECT_NE(opens[i].handle, 0u) << i;
+    }
+    EXPECT_EQ(opens[4].name, "\\\\.\\NoSuchBoard");
+    EXPECT_EQ(opens[4].error, unsigned(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(opens[4].handle, 0u);
+    EXPECT_EQ(opens[5].error, unsigned(ERROR_FILE_NOT_FOUND)) << "no Lintra driver";
 }
 
 TEST(DeviceAccess, ThreadsSharingOneHandleGetTheirOwnReplies) {

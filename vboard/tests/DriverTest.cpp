@@ -227,6 +227,16 @@ TEST_F(DriverTest, InjectedFailuresHitTheChosenRequestAndAreLogged) {
     EXPECT_EQ(log[1].board, 1);
     EXPECT_EQ(log[1].error, 0x1Fu);
     EXPECT_EQ(log[1].input, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+
+    std::vector<OpenEntry> opens = driver.opens();
+    ASSERT_EQ(opens.size(), 4u);
+    EXPECT_EQ(opens[1].error, unsigned(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(opens[1].handle, 0u);
+    EXPECT_GT(opens[1].sequence, log[2].sequence) << "opens and requests read in order";
+    EXPECT_EQ(opens[3].error, 0u);
+    EXPECT_EQ(opens[3].handle, other);
+    driver.reset(Config());
+    EXPECT_TRUE(driver.opens().empty());
 }
 
 }  // namespace

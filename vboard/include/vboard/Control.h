@@ -33,6 +33,10 @@ bool ParseRequest(const std::string& text, std::uint32_t& code);
 // result, input bytes in hex.
 std::string FormatLogEntry(const LogEntry& e);
 bool ParseLogEntry(const std::string& line, LogEntry& e);
+// One line of `opens` output: sequence, handle, result, access, share,
+// disposition, flags, then the name to the end of the line.
+std::string FormatOpenEntry(const OpenEntry& e);
+bool ParseOpenEntry(const std::string& line, OpenEntry& e);
 
 // The C++ client of a running quorvisim.
 class ControlClient {
@@ -41,6 +45,7 @@ public:
     // the command (the reason is in `reply`).
     bool command(const std::string& line, std::string& reply) const;
     std::vector<LogEntry> log() const;
+    std::vector<OpenEntry> opens() const;
 };
 
 }  // namespace vboard

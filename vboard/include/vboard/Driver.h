@@ -70,6 +70,24 @@ struct LogEntry {
     std::uint64_t timeMicros;
 };
 
+// The arguments of an open besides the name, as the caller passed them.
+struct OpenArgs {
+    std::uint32_t access = 0;
+    std::uint32_t share = 0;
+    std::uint32_t disposition = 0;
+    std::uint32_t flags = 0;
+};
+
+// One open of a device. Its sequence number is shared with the request log,
+// so opens and requests read in the order they came.
+struct OpenEntry {
+    std::uint32_t sequence;
+    std::uint32_t handle;  // 0 when the open failed
+    std::string name;      // as the caller passed it
+    OpenArgs args;
+    std::uint32_t error;   // 0 = success
+};
+
 struct Reply {
     std::uint32_t error = 0;
     std::vector<std::uint8_t> out;
@@ -85,8 +103,9 @@ public:
     Driver(const Clock& clock, const DriverConfig& config);
     ~Driver();
 
-    // Opens a device by the caller's name; 0 or the Win32 error code.
-    std::uint32_t open(const std::string& name, std::uint32_t& handle);
+    // Opens a device by the caller's name; 0 or the Win32 error code. Every
+    // open is recorded with its arguments, successful or not.
+    std::uint32_t open(const std::string& name, std::uint32_t& handle, const OpenArgs& args = {});
     // Releases everything the handle held; answers the client addresses of
     // the buffers it still had mapped. Callback waiters go to `waiters` when
     // given (to be settled), else are waited for here.
@@ -118,7 +137,8 @@ public:
     void setTimecodeOn(bool on);
     void setPunch(bool armed, std::uint32_t position, bool hit);
     std::vector<LogEntry> log() const;
-    void clearLog();
+    std::vector<OpenEntry> opens() const;
+    void clearLog();  // requests and opens
     std::uint32_t openHandles() const;
     // One line per handle that streams or has callbacks: handle, blocks
     // transferred, wake-ups queued, blocks whose wake-up merged into a later one.
@@ -198,6 +218,7 @@ private:
     std::uint32_t punchPosition_ = 0;
     std::vector<Failure> failures_;
     std::deque<LogEntry> log_;
+    std::deque<OpenEntry> opens_;
     std::uint32_t logSequence_ = 0;
 };
 

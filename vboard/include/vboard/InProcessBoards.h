@@ -1,7 +1,8 @@
 #pragma once
 // Virtual boards served from inside a test process on a manual clock: the
 // code under test opens them through win::DeviceOpen as usual, the test
-// configures them, injects failures, steps time and reads the request log.
+// configures them, injects failures, steps time and reads the request log
+// and the opens.
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     // Requests received, all or those with one code.
     std::vector<LogEntry> log() const { return driver_.log(); }
     std::vector<LogEntry> log(std::uint32_t code) const;
+    // Devices opened, with the arguments the callers passed.
+    std::vector<OpenEntry> opens() const { return driver_.opens(); }
 
 private:
     ManualClock clock_;
