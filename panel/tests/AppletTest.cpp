@@ -54,6 +54,22 @@ protected:
         ASSERT_TRUE(boards_->serving());
     }
     std::size_t Updates() const { return boards_->log(quorvi::QUORVI_SYS_UPDATE).size(); }
+    // The run opened the driver once, by this name, asking for no access
+    // rights, and the boards were counted on that handle.
+    void ExpectOneOpen(const char* name, DWORD share, DWORD disposition, DWORD flags) const {
+        const std::vector<vboard::OpenEntry> opens = boards_->opens();
+        ASSERT_EQ(opens.size(), 1u);
+        EXPECT_EQ(opens[0].name, name);
+        EXPECT_EQ(opens[0].args.access, 0u);
+        EXPECT_EQ(opens[0].args.share, share);
+        EXPECT_EQ(opens[0].args.disposition, disposition);
+        EXPECT_EQ(opens[0].args.flags, flags);
+        EXPECT_EQ(opens[0].error, 0u);
+        const auto asked = boards_->log(quorvi::QUORVI_GET_BOARD_INFO);
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked[0].handle, opens[0].handle);
+        EXPECT_EQ(boards_->driver().openHandles(), 0u);
+    }
 
     // Opens the applet as the Control Panel does and runs script on the sheet.
     void RunSheet(const std::function<void(HWND)>& script) {
@@ -273,6 +289,8 @@ TEST_F(AppletTest, RunsUnderWindows98) {
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(host.Wait(kRobotWaitMs));
     EXPECT_EQ(host.ExitCode(), 0u);
+    // The dynamic-driver form of the open, which only Windows 9x accepts.
+    ExpectOneOpen(quorvi::kDeviceName9x, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
 }
 
 // The tray starts the applet with this command line; the shell's loader
@@ -291,6 +309,7 @@ TEST_F(AppletTest, RunsFromTheTraysCommandLine) {
     EXPECT_EQ(Tabs(sheet).size(), 8u);
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(shell.Wait(kRobotWaitMs));
+    ExpectOneOpen(quorvi::kDeviceNameNT, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
 }
 
 TEST_F(AppletTest, AdvancedSettingsAreKeptPerFormat) {
