@@ -13,7 +13,6 @@ else
     for _ in $(seq 40); do wine "$core_demo" find "Set Meter Decay Rate" && break; sleep 0.25; done
     shot core-decay-rate
     wine "$core_demo" press "Set Meter Decay Rate" 1 || true
-    for _ in $(seq 40); do kill -0 "$decay_pid" 2>/dev/null || break; sleep 0.25; done
-    kill "$decay_pid" 2>/dev/null || true
+    await_exit "$decay_pid" "the decay-rate dialog, after OK,"
     report "$(tr -d '\r' <"$QUORVI_OUT/core-decay.txt")"
 fi

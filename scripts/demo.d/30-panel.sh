@@ -33,10 +33,5 @@ report "  board 2 format: ${block:$((board2 + 24)):2}"
 report "  board 2 main clock, format 3: ${block:$((board2 + 46)):2}"
 report "  board 2 output routes, format 3: ${block:$((board2 + (680 + 48) * 2)):32}"
 wine "$panel_demo" ok
-for _ in $(seq 50); do kill -0 "$panel_pid" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$panel_pid" 2>/dev/null; then
-    report "the applet did not close after OK"
-    kill "$panel_pid"
-    false
-fi
+await_exit "$panel_pid" "the applet, after OK,"
 report "applet closed; ControlPanelPage $(wine reg query 'HKLM\Software\Quelmar' /v ControlPanelPage 2>/dev/null | tr -d '\r' | awk '/ControlPanelPage/ {print $3}')"

@@ -19,12 +19,7 @@ else
     sleep 1  # let the ticks paint
     shot asiopanel-reserved
     wine "$asiopanel_driver" ok
-    for _ in $(seq 100); do kill -0 "$asiopanel_pid" 2>/dev/null || break; sleep 0.2; done
-    if kill -0 "$asiopanel_pid" 2>/dev/null; then
-        report "asiopanel did not close after OK"
-        kill "$asiopanel_pid"
-        false
-    fi
+    await_exit "$asiopanel_pid" "asiopanel, after OK,"
     report "stored for ASIO (${asiopanel_keys[0]}):"
     wine reg query "${asiopanel_keys[0]}" | tr -d '\r' | grep -E 'BlockLatency|RsrvChannels' |
         while read -r line; do report "  $line"; done
