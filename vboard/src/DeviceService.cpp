@@ -32,8 +32,8 @@ public:
         if (message.size() < sizeof head) return Answer(ERROR_INVALID_PARAMETER);
         std::memcpy(&head, message.data(), sizeof head);
         std::size_t rest = message.size() - sizeof head;
-        if (head.inSize > rest || head.sideSize != rest - head.inSize || head.sideSize > kMaxSide ||
-            head.outSize > kMaxBody)
+        if (head.inSize > rest || head.inSize > kMaxBody || head.sideSize != rest - head.inSize ||
+            head.sideSize > kMaxSide || head.outSize > kMaxBody)
             return Answer(ERROR_INVALID_PARAMETER);
         const std::uint8_t* body = message.data() + sizeof head;
         switch (static_cast<Kind>(head.kind)) {

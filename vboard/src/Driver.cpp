@@ -19,6 +19,9 @@ namespace {
 // Where timecode starts: zero on the tray's display, which subtracts this.
 constexpr std::uint32_t kTimecodeZero = 5760000;
 constexpr std::size_t kMaxLog = 20000;
+// No request takes more than the device block; keeping only that much of
+// an input bounds the log however large the inputs a client sends.
+constexpr std::uint32_t kMaxLoggedInput = kDeviceBlockSize;
 constexpr std::size_t kMaxOpens = 1000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
@@ -73,13 +76,20 @@ bool IsStandardRate(std::uint32_t hz) {
     return std::find(std::begin(rates), std::end(rates), hz) != std::end(rates);
 }
 
+// Board counts beyond what the state holds would index past it.
+DriverConfig Clamped(DriverConfig c) {
+    c.boards = std::min(c.boards, kMaxBoards);
+    c.lintraBoards = std::min<std::uint32_t>(c.lintraBoards, kMaxLintra);
+    return c;
+}
+
 }  // namespace
 
 Driver::HandleState::HandleState() : stream(std::make_unique<Stream>()) {}
 Driver::HandleState::~HandleState() = default;
 Driver::HandleState::HandleState(HandleState&&) noexcept = default;
 
-Driver::Driver(const Clock& clock, const DriverConfig& config) : clock_(clock), config_(config) { powerOn(); }
+Driver::Driver(const Clock& clock, const DriverConfig& config) : clock_(clock), config_(Clamped(config)) { powerOn(); }
 
 Driver::~Driver() = default;
 
@@ -509,11 +519,13 @@ void Driver::advance() {
     lastAdvance_ = now;
     if (!timecodeRunning_) return;
     double samples = elapsed * (timecodeRate() / 1e6) + timecodeFraction_;
-    auto whole = static_cast<std::uint32_t>(samples);
-    timecodeFraction_ = samples - whole;
+    auto whole = static_cast<std::uint64_t>(samples);
+    timecodeFraction_ = samples - static_cast<double>(whole);
+    // The position is 32 bits and wraps like the board's; the punch compares
+    // the distance run, so a wrap between two requests does not hide it.
     std::uint32_t before = timecode_;
-    timecode_ += whole;
-    if (punchArmed_ && before < punchPosition_ && punchPosition_ <= timecode_) {
+    timecode_ = static_cast<std::uint32_t>(before + whole);
+    if (punchArmed_ && before < punchPosition_ && punchPosition_ - before <= whole) {
         punchArmed_ = false;
         punchHit_ = true;
     }
@@ -532,13 +544,13 @@ bool Driver::takeFailure(std::uint32_t code, std::int32_t board, std::uint32_t& 
 void Driver::record(std::uint32_t handle, std::uint32_t code, std::int32_t board, const std::uint8_t* in,
                     std::uint32_t inSize, std::uint32_t error) {
     if (log_.size() >= kMaxLog) log_.pop_front();
-    log_.push_back(LogEntry{++logSequence_, handle, code, board, Bytes(in, in + inSize), error,
+    log_.push_back(LogEntry{++logSequence_, handle, code, board, Bytes(in, in + std::min(inSize, kMaxLoggedInput)), error,
                             clock_.nowMicros()});
 }
 
 void Driver::reset(const DriverConfig& config) {
     std::lock_guard lock(mutex_);
-    config_ = config;
+    config_ = Clamped(config);
     powerOn();
     failures_.clear();
     log_.clear();
@@ -550,8 +562,7 @@ void Driver::configure(const std::function<void(DriverConfig&)>& change) {
     std::lock_guard lock(mutex_);
     advance();
     change(config_);
-    config_.boards = std::min(config_.boards, kMaxBoards);
-    config_.lintraBoards = std::min<std::uint32_t>(config_.lintraBoards, kMaxLintra);
+    config_ = Clamped(config_);
 }
 
 void Driver::setTimecodeOn(bool on) {

@@ -143,6 +143,19 @@ TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesIt) {
     EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u);
 }
 
+TEST_F(DriverTest, TimecodeWrapsLikeA32BitCounterAndStillHitsThePunch) {
+    driver.setTimecode(0xFFFFF000, true);
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {0xFFFFFF00, 0}).error, 0u);
+    clock.advanceMicros(1000000);  // 44100 samples, past the wrap
+    EXPECT_EQ(driver.timecode(), 44100u - 0x1000u);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 1u);
+
+    // A day and more without a request runs past 2^32 samples at once.
+    driver.setTimecode(0, true);
+    clock.advanceMicros(100000ull * 1000000);
+    EXPECT_EQ(driver.timecode(), static_cast<std::uint32_t>(100000ull * 44100));
+}
+
 TEST_F(DriverTest, MetersCarryTheConfiguredSignals) {
     driver.configure([](DriverConfig& c) {
         c.board[0].signals[0] = Signal{SignalKind::Steady, 1000000, 1000};
@@ -237,6 +250,21 @@ TEST_F(DriverTest, InjectedFailuresHitTheChosenRequestAndAreLogged) {
     EXPECT_EQ(opens[3].handle, other);
     driver.reset(Config());
     EXPECT_TRUE(driver.opens().empty());
+}
+
+TEST_F(DriverTest, BoardCountsBeyondTheModelAreClampedAndHugeInputsLoggedInPart) {
+    DriverConfig many = Config();
+    many.boards = 9;
+    many.lintraBoards = 9;
+    driver.reset(many);
+    EXPECT_EQ(driver.config().boards, kMaxBoards);
+    EXPECT_EQ(driver.config().lintraBoards, std::uint32_t(kMaxLintra));
+    EXPECT_EQ(call(QUORVI_GET_BOARD_INFO, {3}, kBoardInfoSize).error, 0u);
+    EXPECT_EQ(call(QUORVI_GET_BOARD_INFO, {4}, kBoardInfoSize).error, 0xF00Eu);
+
+    std::vector<std::uint8_t> huge(60000);
+    EXPECT_EQ(driver.request(handle, QUORVI_SYS_UPDATE, huge.data(), 60000, 0).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(driver.log().back().input.size(), kDeviceBlockSize);
 }
 
 }  // namespace

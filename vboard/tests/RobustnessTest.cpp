@@ -98,6 +98,26 @@ TEST(Robustness, SessionAnswersEveryDamagedMessageWithAWellFormedReply) {
         }
     }
     EXPECT_EQ(driver.openHandles(), 0u) << "every session released its handle";
+
+    // An input larger than any client sends is refused before the driver
+    // sees (and logs) it.
+    std::unique_ptr<Session> session = MakeDeviceSession(driver);
+    OpenBody open{};
+    std::strcpy(open.name, kDeviceNameNT);
+    Bytes opening(sizeof(RequestHeader) + sizeof open);
+    RequestHeader head{1, 0, sizeof open, 0, 0};
+    std::memcpy(opening.data(), &head, sizeof head);
+    std::memcpy(opening.data() + sizeof head, &open, sizeof open);
+    session->handle(opening);
+    driver.clearLog();
+    Bytes large(sizeof head + kMaxBody + 1);
+    head = RequestHeader{2, QUORVI_SYS_UPDATE, kMaxBody + 1, 0, 0};
+    std::memcpy(large.data(), &head, sizeof head);
+    Bytes reply = session->handle(large);
+    ReplyHeader answer{};
+    std::memcpy(&answer, reply.data(), sizeof answer);
+    EXPECT_EQ(answer.error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(driver.log().empty());
 }
 
 TEST(Robustness, ServiceSurvivesRandomAndTruncatedMessagesOnThePipe) {
