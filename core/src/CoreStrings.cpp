@@ -1,7 +1,5 @@
 #include "CoreStrings.h"
 
-#include <cstring>
-
 #include "win/Device.h"
 
 namespace quorvi {
@@ -23,13 +21,6 @@ bool RequestOrReport(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
     DWORD error = GetLastError();
     Core().ReportRequestFailure(failureText, error);
     return false;
-}
-
-void CopyBounded(char* out, std::size_t size, const char* text) {
-    if (size == 0) return;
-    std::size_t length = strnlen(text, size - 1);
-    std::memcpy(out, text, length);
-    out[length] = '\0';
 }
 
 }  // namespace quorvi

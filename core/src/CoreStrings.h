@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "win/FixedText.h"
 #include "win/Messages.h"
 #include "win/RegisteredMessage.h"
 
@@ -16,11 +17,10 @@ const win::Module& Core();
 
 inline std::string CoreString(UINT id) { return Core().String(id); }
 
-// Copies text into a fixed field, cut to fit and always terminated.
-void CopyBounded(char* out, std::size_t size, const char* text);
+using win::CopyBounded;
 template <std::size_t N>
 void CopyCoreString(UINT id, char (&out)[N]) {
-    CopyBounded(out, N, CoreString(id).c_str());
+    CopyBounded(out, N, CoreString(id));
 }
 
 // Sends one driver request; when it fails, shows the string failureText

@@ -1,6 +1,5 @@
 // The working record: the registry names the current setup file, the file
 // holds the record. Loading repairs a missing or outdated configuration.
-#include <cstring>
 #include <memory>
 
 #include "CoreStrings.h"
@@ -49,10 +48,9 @@ void BuildBasicRecord(SettingsRecord& record) {
 // record must name the file it came from, or storing it would overwrite the
 // other file.
 void NameRecord(SettingsRecord& record, const std::string& name) {
-    std::string held(record.fileName, strnlen(record.fileName, sizeof record.fileName));
+    std::string held = win::BoundedString(record.fileName, sizeof record.fileName);
     if (SameFileName(held, name)) return;
-    std::memset(record.fileName, 0, sizeof record.fileName);
-    CopyBounded(record.fileName, sizeof record.fileName, name.c_str());
+    CopyBounded(record.fileName, sizeof record.fileName, name);
 }
 
 enum class Load { Done, Failed, FailedFactory };

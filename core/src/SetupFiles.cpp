@@ -71,7 +71,6 @@ std::string FactoryFileName() { return CoreString(IDS_FACTORY_FILE); }
 
 void SanitizeFileName(SettingsRecord& record) {
     if (IsPlainFileName(record.fileName, sizeof record.fileName)) return;
-    std::memset(record.fileName, 0, sizeof record.fileName);
     CopyCoreString(IDS_FACTORY_FILE, record.fileName);
     static std::atomic<bool> told{false};
     if (!told.exchange(true)) Core().ShowMessage(IDS_UNSAFE_FILE_NAME);
@@ -85,7 +84,8 @@ extern "C" int WINAPI QuorviSetupFilePath(const char* name, char* path, int size
     return win::RunGuarded(0, [&] {
         auto full = SetupPath(name, MAX_PATH);
         if (!full || !path || size <= 0 || full->size() >= static_cast<std::size_t>(size)) return 0;
-        CopyBounded(path, size, full->c_str());
+        // Only the name and its terminator: the caller's buffer past them is its own.
+        CopyBounded(path, full->size() + 1, *full);
         return 1;
     });
 }

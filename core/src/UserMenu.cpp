@@ -40,7 +40,7 @@ std::optional<std::string> ReadDescription(const std::string& name) {
     auto head = std::make_unique<std::uint8_t[]>(kMenuReadSize);
     if (!file || !file.readExact(head.get(), kMenuReadSize)) return std::nullopt;
     const char* description = reinterpret_cast<const char*>(head.get() + offsetof(SettingsRecord, description));
-    return std::string(description, strnlen(description, kDescriptionSize - 1));
+    return win::BoundedString(description, kDescriptionSize - 1);
 }
 
 void WriteList(const std::vector<Entry>& entries) {
@@ -93,8 +93,8 @@ extern "C" int WINAPI QuorviGetUserMenu(UserMenuList* list) {
         std::memset(list, 0, sizeof *list);
         list->count = static_cast<std::int32_t>(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            CopyBounded(list->names[i], MAX_PATH, entries[i].name.c_str());
-            CopyBounded(list->descriptions[i], MAX_PATH, entries[i].description.c_str());
+            CopyBounded(list->names[i], MAX_PATH, entries[i].name);
+            CopyBounded(list->descriptions[i], MAX_PATH, entries[i].description);
         }
         return list->count != 0 ? 1 : 0;
     });

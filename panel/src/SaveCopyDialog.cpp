@@ -23,7 +23,7 @@ std::optional<std::string> ChooseCopyPath(HWND owner, const quorvi::SettingsReco
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
                    OFN_SHAREAWARE;
     if (!GetSaveFileNameA(&dialog)) return std::nullopt;
-    return std::string(path, strnlen(path, sizeof path));
+    return BoundedString(path, sizeof path);
 }
 
 }  // namespace panel

@@ -21,16 +21,6 @@ void LimitMasterBoard(SettingsRecord& record, int boardCount) {
     record.device.masterBoard = std::clamp(record.device.masterBoard, 0, std::max(boardCount - 1, 0));
 }
 
-void CopyBounded(char* to, std::size_t size, const std::string& from) {
-    const std::size_t n = std::min(from.size(), size - 1);
-    std::memcpy(to, from.data(), n);
-    std::memset(to + n, 0, size - n);
-}
-
-std::string BoundedString(const char* from, std::size_t size) {
-    return std::string(from, strnlen(from, size));
-}
-
 SetupList SetupFiles::Enumerate(SettingsRecord& record) {
     SetupList list;
     WIN32_FIND_DATAA found;

@@ -4,6 +4,7 @@
 // out by the panel's string numbers through the caller's reporter, so the
 // module shows no windows itself.
 #include "quorvi/QuorviCore.h"
+#include "win/FixedText.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,9 +68,7 @@ private:
 // the registry) may name any number.
 void LimitMasterBoard(quorvi::SettingsRecord& record, int boardCount);
 
-// Copies at most size - 1 characters and zero-fills the rest of the field.
-void CopyBounded(char* to, std::size_t size, const std::string& from);
-// A field's text up to its first NUL, or the whole field when it has none.
-std::string BoundedString(const char* from, std::size_t size);
+using win::BoundedString;
+using win::CopyBounded;
 
 }  // namespace panel
