@@ -1,4 +1,5 @@
 #include "win/DataExchange.h"
+#include "win/Window.h"
 #include <climits>
 
 namespace win {
@@ -7,14 +8,6 @@ namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string ControlText(HWND control) {
-    int length = GetWindowTextLengthA(control);
-    std::string text(length + 1, '\0');
-    length = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(length);
-    return text;
 }
 
 }  // namespace
@@ -62,7 +55,7 @@ bool DataExchange::Integer(int controlId, int& value, int min, int max) {
         SetWindowTextA(control, std::to_string(value).c_str());
         return true;
     }
-    std::optional<int> typed = ParseInteger(ControlText(control));
+    std::optional<int> typed = ParseInteger(WindowText(control));
     if (!typed || *typed < min || *typed > max)
         return Fail(control, IntegerRangePrompt(min, max));
     value = *typed;
@@ -77,7 +70,7 @@ bool DataExchange::Text(int controlId, std::string& value, size_t maxChars) {
         SetWindowTextA(control, value.substr(0, maxChars).c_str());
         return true;
     }
-    std::string typed = ControlText(control);
+    std::string typed = WindowText(control);
     if (typed.size() > maxChars) return Fail(control, TextLengthPrompt(maxChars));
     value = std::move(typed);
     return true;

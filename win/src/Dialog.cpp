@@ -1,5 +1,6 @@
 #include "win/Dialog.h"
 #include "win/ExceptionGuard.h"
+#include "win/Window.h"
 #include <algorithm>
 #include <vector>
 
@@ -11,12 +12,7 @@ thread_local std::vector<HWND> modelessDialogs;
 }
 
 std::string DialogWindow::ItemText(int id) const {
-    HWND item = Item(id);
-    int length = item ? GetWindowTextLengthA(item) : 0;
-    std::string text(length + 1, '\0');
-    length = item ? GetWindowTextA(item, text.data(), length + 1) : 0;
-    text.resize(length);
-    return text;
+    return WindowText(Item(id));
 }
 
 void DialogWindow::SetItemText(int id, std::string_view text) const {

@@ -3,6 +3,14 @@
 
 namespace win {
 
+std::string WindowText(HWND hwnd) {
+    int length = hwnd ? GetWindowTextLengthA(hwnd) : 0;
+    std::string text(length + 1, '\0');
+    length = hwnd ? GetWindowTextA(hwnd, text.data(), length + 1) : 0;
+    text.resize(length);
+    return text;
+}
+
 Window::~Window() {
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);

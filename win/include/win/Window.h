@@ -1,7 +1,11 @@
 #pragma once
 #include <windows.h>
+#include <string>
 
 namespace win {
+
+// A window's or control's whole text; empty for no window.
+std::string WindowText(HWND hwnd);
 
 // A window owned by a C++ object. The derived class handles its messages in
 // WndProc with a switch and passes the rest to the base.
