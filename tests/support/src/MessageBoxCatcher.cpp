@@ -1,4 +1,5 @@
 #include "testkit/MessageBoxCatcher.h"
+#include "WindowQuery.h"
 #include <gtest/gtest.h>
 
 namespace testkit {
@@ -10,20 +11,7 @@ const DWORD kScanMs = 10;
 const DWORD kRepressMs = 1000;
 const UINT kTextTimeoutMs = 2000;
 
-std::string ClassOf(HWND w) {
-    char name[64] = "";
-    GetClassNameA(w, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND w) {
-    char text[2048] = "";
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             kTextTimeoutMs, &len))
-        return std::string();
-    return std::string(text, std::min<size_t>(len, sizeof text - 1));
-}
+std::string TextOf(HWND w) { return TextWithin(w, kTextTimeoutMs); }
 
 struct BoxParts {
     std::vector<HWND> texts;    // statics that are not the icon

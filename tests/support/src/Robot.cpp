@@ -1,4 +1,5 @@
 #include "testkit/Robot.h"
+#include "WindowQuery.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <thread>
@@ -8,12 +9,6 @@ namespace {
 
 const UINT kAnswerMs = 10000;
 const DWORD kPollMs = 10;
-
-std::string ClassOf(HWND w) {
-    char name[64] = "";
-    GetClassNameA(w, name, sizeof name);
-    return name;
-}
 
 bool IsClass(HWND w, const char* name) { return _stricmp(ClassOf(w).c_str(), name) == 0; }
 
@@ -30,14 +25,7 @@ LRESULT Send(HWND w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT failed = 0)
 
 // Window text read with a short timeout: used while searching, where a busy
 // window is simply not the one looked for.
-std::string QuietText(HWND w) {
-    char text[512] = "";
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
-                             &len))
-        return std::string();
-    return std::string(text, std::min<size_t>(len, sizeof text - 1));
-}
+std::string QuietText(HWND w) { return TextWithin(w, 1000); }
 
 bool Usable(HWND w, const char* action) {
     if (!IsWindow(w)) {
