@@ -42,10 +42,14 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) {
+    // A window of the class made by a plain CreateWindowEx, as a dialog
+    // template's control would be, has no object and stays a default window.
     if (message == WM_NCCREATE) {
         auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) {
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
     }
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -141,6 +141,12 @@ TEST(Window, MessagesReachTheObjectUntilTheWindowGoes) {
         h = gone.hwnd();
     }
     EXPECT_FALSE(IsWindow(h)) << "a window goes with its object";
+
+    h = CreateWindowExA(0, "WinLayerCounting", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                        win::ThisModule(), nullptr);
+    ASSERT_NE(h, nullptr) << "a window of the class without an object is a default window";
+    EXPECT_EQ(SendMessageA(h, WM_APP, 0, 0), 0);
+    DestroyWindow(h);
 }
 
 }  // namespace
