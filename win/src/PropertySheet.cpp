@@ -85,9 +85,9 @@ INT_PTR PropertySheet::RunModal(HWND owner) {
             for (HPROPSHEETPAGE made : pages) DestroyPropertySheetPage(made);
             return -1;
         }
-        page->sheet_ = this;
         pages.push_back(handle);
     }
+    for (PropertyPage* page : pages_) page->sheet_ = this;
     PROPSHEETHEADERA header{};
     header.dwSize = PROPSHEETHEADERA_V1_SIZE;
     header.dwFlags = PSH_USECALLBACK;
