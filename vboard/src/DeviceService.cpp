@@ -44,6 +44,9 @@ public:
             Reply r = driver_.request(handle_, head.code, body, head.inSize, head.outSize, body + head.inSize,
                                       head.sideSize);
             Driver::settle(r.waiters);
+            // The client's waiter also watches this process, so it ends
+            // should the service die without clearing the callback.
+            if (!r.error && head.code == quorvi::QUORVI_SET_CALLBACK) return Answer(0, r.out, {GetCurrentProcessId()});
             return Answer(r.error, r.out);
         }
         case Kind::Close: {

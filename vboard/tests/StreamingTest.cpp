@@ -1,8 +1,13 @@
 // Streaming through the device-access functions, laid out as the ASIO
 // driver lays out its shared block, on the manual clock.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "vboard/InProcessBoards.h"
 #include "vboard/QuorvisimProcess.h"
@@ -171,6 +176,38 @@ TEST_F(Streaming, ClosingTheHandleReleasesBuffersChannelsAndWakeUps) {
     win::Device other(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
     std::uint32_t masks[8] = {0x1, 0, 0, 0, 0x1, 0, 0, 0};
     EXPECT_TRUE(other.control(QUORVI_ACQUIRE_CHANNELS, masks, 32, nullptr, 0));
+}
+
+// Threads of this process, by id.
+std::vector<DWORD> ThreadIds() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    for (BOOL more = Thread32First(snapshot, &t); more; more = Thread32Next(snapshot, &t))
+        if (t.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(t.th32ThreadID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+TEST(StreamingAcrossProcesses, TheWakeUpWaiterEndsWhenTheServiceDies) {
+    auto sim = std::make_unique<QuorvisimProcess>(FindQuorvisim(), "--boards 1");
+    ASSERT_TRUE(sim->started());
+    ASSERT_TRUE(sim->waitServing(20000));
+    win::Device asio(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
+    ASSERT_TRUE(asio.valid());
+    std::vector<DWORD> before = ThreadIds();
+    std::uint32_t callback[2] = {Address(reinterpret_cast<void*>(&OnBlock)), kCallbackFilter};
+    ASSERT_TRUE(asio.control(QUORVI_SET_CALLBACK, callback, 8, nullptr, 0));
+    std::vector<HANDLE> waiters;
+    for (DWORD id : ThreadIds())
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            waiters.push_back(OpenThread(SYNCHRONIZE, FALSE, id));
+    ASSERT_EQ(waiters.size(), 1u);
+    sim.reset();  // killed with the callback still registered
+    // The bound only turns a waiter that never ends into a failure.
+    EXPECT_EQ(WaitForSingleObject(waiters[0], 20000), WAIT_OBJECT_0);
+    CloseHandle(waiters[0]);
 }
 
 TEST(StreamingAcrossProcesses, QuorvisimWakesTheRegisteredThreadOfAnotherProcess) {

@@ -150,20 +150,24 @@ BOOL FreeBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD out
 
 // Waits for the service's block-boundary signals and queues the registered
 // routine to the registering thread, as the kernel driver does. The routine's
-// argument is 0.
+// argument is 0. It ends when the service says so or when the service's
+// process ends.
 struct Waiter {
     HANDLE event;
     HANDLE section;
     WakeRecord* record;
     HANDLE target;
     PAPCFUNC routine;
+    HANDLE service;  // null when the service's process could not be opened
 };
 
 DWORD WINAPI WaiterMain(void* argument) {
     Waiter* w = static_cast<Waiter*>(argument);
     std::uint32_t seen = 0;
+    HANDLE objects[2] = {w->event, w->service};
+    DWORD count = w->service ? 2 : 1;
     while (!w->record->stop) {
-        WaitForSingleObject(w->event, INFINITE);
+        if (WaitForMultipleObjects(count, objects, FALSE, INFINITE) != WAIT_OBJECT_0) break;
         if (w->record->stop) break;
         std::uint32_t sequence = w->record->sequence;
         if (sequence == seen) continue;
@@ -181,6 +185,7 @@ DWORD WINAPI WaiterMain(void* argument) {
     CloseHandle(w->section);
     CloseHandle(w->event);
     CloseHandle(w->target);
+    if (w->service) CloseHandle(w->service);
     delete w;
     return 0;
 }
@@ -216,9 +221,16 @@ BOOL SetCallback(HANDLE pipe, DWORD code, const void* in, DWORD inSize, void* ou
         return FALSE;
     }
     side.threadId = threadId;
-    BOOL ok = Transact(pipe, Message{Kind::Control, code, in, inSize, &side, sizeof side}, out, outSize, returned);
+    std::vector<std::uint8_t> serviceId;
+    BOOL ok = Transact(pipe, Message{Kind::Control, code, in, inSize, &side, sizeof side}, out, outSize, returned,
+                       &serviceId);
     DWORD error = GetLastError();
     if (!ok) w->record->stop = 1;  // the waiter ends at once
+    if (ok && serviceId.size() == 4) {
+        DWORD pid = 0;
+        std::memcpy(&pid, serviceId.data(), 4);
+        w->service = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    }
     ResumeThread(thread);
     CloseHandle(thread);
     SetLastError(error);
