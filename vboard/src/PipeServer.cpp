@@ -1,6 +1,7 @@
 #include "vboard/PipeServer.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace vboard {
@@ -29,7 +30,21 @@ PipeServer::~PipeServer() {
 
 HANDLE PipeServer::createInstance() {
     return CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                            PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr);
+                            kMaxConnections, kBufferSize, kBufferSize, 0, nullptr);
+}
+
+// A thread for `pipe`, or false (the instance closed) when none can be made:
+// a flood of connections must not end the service.
+bool PipeServer::spawn(HANDLE pipe) {
+    ++threads_;
+    try {
+        std::thread([this, pipe] { work(pipe); }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        --threads_;
+        CloseHandle(pipe);
+        return false;
+    }
 }
 
 bool PipeServer::start() {
@@ -55,11 +70,16 @@ bool PipeServer::start() {
         return false;
     }
     stopping_ = false;
-    started_ = true;
     listeners_ = 1;
-    ++threads_;
     ResetEvent(idle_);
-    std::thread([this, first] { work(first); }).detach();
+    if (!spawn(first)) {
+        SetEvent(idle_);
+        CloseHandle(served_);
+        served_ = nullptr;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    started_ = true;
     return true;
 }
 
@@ -95,11 +115,7 @@ void PipeServer::work(HANDLE pipe) {
             if (stopping_) break;
             if (listeners_ == 0) {
                 HANDLE next = createInstance();
-                if (next != INVALID_HANDLE_VALUE) {
-                    ++listeners_;
-                    ++threads_;
-                    std::thread([this, next] { work(next); }).detach();
-                }
+                if (next != INVALID_HANDLE_VALUE && spawn(next)) ++listeners_;
             }
         }
         if (connected) serve(pipe);

@@ -149,6 +149,17 @@ TEST(Robustness, ServiceSurvivesRandomAndTruncatedMessagesOnThePipe) {
     }
     ExpectServesCorrectly();
 
+    // A flood of idle connections finds the pipe busy past the limit instead
+    // of making a thread each; the service answers once they are gone.
+    std::vector<HANDLE> flood;
+    for (DWORD i = 0; i < PipeServer::kMaxConnections + 8; ++i) {
+        HANDLE pipe = CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) flood.push_back(pipe);
+    }
+    EXPECT_LE(flood.size(), PipeServer::kMaxConnections);
+    for (HANDLE pipe : flood) CloseHandle(pipe);
+    ExpectServesCorrectly();
+
     // Through the device-access functions: random codes, sizes and buffers.
     win::Device d(kDeviceNameNT, 0, 0, OPEN_EXISTING, 0);
     std::vector<std::uint8_t> in(4000), out(4000);

@@ -26,6 +26,8 @@ public:
 class PipeServer {
 public:
     using Factory = std::function<std::unique_ptr<Session>()>;
+    // Connections served at once; a client beyond them finds the pipe busy.
+    static constexpr DWORD kMaxConnections = 128;
 
     PipeServer(std::string name, Factory factory);
     ~PipeServer();
@@ -39,6 +41,7 @@ public:
 
 private:
     HANDLE createInstance();
+    bool spawn(HANDLE pipe);
     void work(HANDLE pipe);
     void serve(HANDLE pipe);
     bool readMessage(HANDLE pipe, Bytes& message);
