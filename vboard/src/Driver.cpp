@@ -25,8 +25,6 @@ constexpr std::uint32_t kMaxLoggedInput = kDeviceBlockSize;
 constexpr std::size_t kMaxOpens = 1000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
-constexpr std::uint32_t kIdentifyProgram = 3;
-constexpr std::uint32_t kInputBits = 0xFFFF, kOutputBits = 0x3FFFF;
 
 std::uint32_t Word(const std::uint8_t* p, int i) {
     std::uint32_t v;
@@ -392,10 +390,7 @@ Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uin
 
 Reply Driver::acquire(HandleState& h, const std::uint8_t* in) {
     std::uint32_t want[8];
-    for (int w = 0; w < 8; ++w) {
-        std::uint32_t board = w % 4;
-        want[w] = board < config_.boards ? Word(in, w) & (w < 4 ? kInputBits : kOutputBits) : 0;
-    }
+    for (int w = 0; w < 8; ++w) want[w] = Word(in, w) & ChannelBits(w, config_.boards);
     for (auto& [id, other] : handles_) {
         if (&other == &h) continue;
         for (int w = 0; w < 8; ++w)
@@ -457,7 +452,7 @@ Driver::Bytes Driver::statusFlags() {
 std::uint32_t Driver::fpgaByte(std::uint32_t b) {
     BoardState& s = boards_[b];
     const BoardConfig& c = config_.board[b];
-    if (s.fpgaProgram != kIdentifyProgram) {
+    if (s.fpgaProgram != kReprogFpgaMode) {
         if (s.serialStopped) return 0;
         return (c.externalRate[InputA] > 0 ? kFpgaSignalA : 0) | (c.externalRate[InputB] > 0 ? kFpgaSignalB : 0);
     }

@@ -32,13 +32,11 @@ std::uint32_t Read32(const std::uint8_t* p) {
     return v;
 }
 
-// Channel bits of a mask set that are real: inputs 0-15, outputs 0-17 of
-// existing boards.
-std::uint32_t ValidBits(int word, std::uint32_t boards) {
+}  // namespace
+
+std::uint32_t ChannelBits(int word, std::uint32_t boards) {
     return static_cast<std::uint32_t>(word % 4) < boards ? (word < 4 ? 0xFFFFu : 0x3FFFFu) : 0;
 }
-
-}  // namespace
 
 Stream::~Stream() {
     std::vector<HANDLE> waiters;
@@ -95,7 +93,7 @@ std::uint32_t Stream::setChannel(bool input, const std::uint8_t* in, std::uint32
     ChannelHalfRequest r;
     std::memcpy(&r, in, sizeof r);
     Half h{input, r.board, r.bit, 0, 0, 0, r.flags == kStatusHalfFlags};
-    if (r.board >= boards || r.bit > (input ? 15u : 17u) || r.four != 4 || r.five != 5 || r.allOnes != 0xFFFFFFFF ||
+    if (r.board >= 4 || r.bit > 17 || !((ChannelBits((input ? 0 : 4) + r.board, boards) >> r.bit) & 1) || r.four != 4 || r.five != 5 || r.allOnes != 0xFFFFFFFF ||
         (r.flags != kHalfFlags && r.flags != kStatusHalfFlags))
         return ERROR_INVALID_PARAMETER;
     if (!(held[(input ? 0 : 4) + h.board] & (1u << h.bit))) return ERROR_ACCESS_DENIED;
@@ -121,7 +119,7 @@ std::uint32_t Stream::start(const std::uint32_t masks[8], std::uint32_t boards, 
     std::vector<Channel> channels;
     std::uint32_t bytes = 0;
     for (int w = 0; w < 8; ++w) {
-        std::uint32_t bits = masks[w] & ValidBits(w, boards);
+        std::uint32_t bits = masks[w] & ChannelBits(w, boards);
         if (bits & ~held[w]) return ERROR_ACCESS_DENIED;
         for (std::uint32_t bit = 0; bit < 18; ++bit) {
             if (!(bits & (1u << bit))) continue;

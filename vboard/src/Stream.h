@@ -106,6 +106,10 @@ private:
     double period_ = 0;
 };
 
+// Channel bits of word `word` of a mask set that are real: inputs 0-15
+// (words 0-3), outputs 0-17 (words 4-7) of boards that exist.
+std::uint32_t ChannelBits(int word, std::uint32_t boards);
+
 // Waits for the waiter threads handed over by clearCallback(s) and closes
 // them.
 void WaitForWaiters(std::vector<HANDLE>& waiters);
