@@ -30,6 +30,10 @@ void AnnounceBoxThatNeverComes() {
     g_result = MessageBoxA(nullptr, "One of two.", "Kit", MB_OK);
 }
 
+void ShowBoxWithNoCatcherOfItsOwn() {
+    g_result = MessageBoxA(nullptr, "Nobody prepared for this.", "Kit", MB_OKCANCEL);
+}
+
 }  // namespace
 
 TEST(MessageBoxCatcher, AnswersAnnouncedBoxesInOrderOnAnyThread) {
@@ -59,6 +63,15 @@ TEST(MessageBoxCatcher, UnannouncedBoxFailsTheTestButIsDismissed) {
     EXPECT_NONFATAL_FAILURE_ON_ALL_THREADS(ShowUnannouncedBox(), "unexpected message box \"Kit\"");
     // Cancel is the default answer; a Yes/No box has none, so No is pressed.
     EXPECT_EQ(g_result, IDNO);
+}
+
+// The kit's catcher underneath every test; the other tests show that it
+// stays silent while a test's own catcher lives.
+TEST(MessageBoxCatcher, ABoxInATestWithoutACatcherFailsItInsteadOfHanging) {
+    g_result = 0;
+    EXPECT_NONFATAL_FAILURE_ON_ALL_THREADS(ShowBoxWithNoCatcherOfItsOwn(),
+                                           "unexpected message box \"Kit\"");
+    EXPECT_EQ(g_result, IDCANCEL);
 }
 
 TEST(MessageBoxCatcher, MissingButtonOrMissingBoxFailsTheTest) {

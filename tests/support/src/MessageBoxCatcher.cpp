@@ -1,6 +1,7 @@
 #include "testkit/MessageBoxCatcher.h"
 #include "WindowQuery.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace testkit {
 namespace {
@@ -82,14 +83,31 @@ void Press(HWND box, HWND button, int id) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+// The live catchers, oldest first; only the last one answers boxes.
+std::mutex liveMutex;
+std::vector<const MessageBoxCatcher*> live;
+
+bool IsNewest(const MessageBoxCatcher* catcher) {
+    std::lock_guard<std::mutex> lock(liveMutex);
+    return !live.empty() && live.back() == catcher;
+}
+
 }  // namespace
 
 MessageBoxCatcher::MessageBoxCatcher(int unexpectedAnswer)
     : unexpectedAnswer_(unexpectedAnswer), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        live.push_back(this);
+    }
     watcher_ = std::thread([this] { Watch(); });
 }
 
 MessageBoxCatcher::~MessageBoxCatcher() {
+    {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        live.erase(std::find(live.begin(), live.end(), this));
+    }
     SetEvent(stop_);
     watcher_.join();
     CloseHandle(stop_);
@@ -145,7 +163,7 @@ void MessageBoxCatcher::Scan() {
 
 void MessageBoxCatcher::Answer(HWND w) {
     BoxParts parts;
-    if (!Watched(w) || !IsMessageBox(w, parts)) return;
+    if (!IsNewest(this) || !Watched(w) || !IsMessageBox(w, parts)) return;
     auto seen = pressed_.find(w);
     if (seen != pressed_.end()) {
         auto& [id, tick] = seen->second;

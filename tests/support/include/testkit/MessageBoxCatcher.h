@@ -23,7 +23,10 @@ struct CaughtBox {
 // test ever waits on a box. Boxes are answered in the order announced with
 // Expect; a box nobody announced fails the running test and is still pressed
 // away, with the answer given here (or the nearest button the box has). Boxes
-// announced but never shown fail the test when the catcher goes.
+// announced but never shown fail the test when the catcher goes. Of several
+// live catchers only the newest answers: every test of a program linked with
+// the kit runs with one underneath its own, so a box shown where the test made
+// none fails the test instead of hanging it.
 class MessageBoxCatcher {
 public:
     explicit MessageBoxCatcher(int unexpectedAnswer = IDCANCEL);
