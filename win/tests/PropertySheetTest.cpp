@@ -74,6 +74,7 @@ TEST(PropertySheet, PagesRefuseLeaveApplyAndHearRegisteredMessages) {
     struct {
         int tabAfterRefusal = -1, tabAfterLeave = -1;
         std::string secondTabText;
+        int firstTabImage = 0, secondTabImage = -1;
         LRESULT answer = 0;
         int firstAppliesAfterApply = -1, secondAppliesAfterApply = -1;
         bool applyWasOK = true;
@@ -92,12 +93,16 @@ TEST(PropertySheet, PagesRefuseLeaveApplyAndHearRegisteredMessages) {
 
         char text[64] = {};
         TCITEMA item{};
-        item.mask = TCIF_TEXT;
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.pszText = text;
         item.cchTextMax = sizeof text;
         SendMessageA(PropSheet_GetTabControl(h), TCM_GETITEMA, 1,
                      reinterpret_cast<LPARAM>(&item));
         seen.secondTabText = text;
+        seen.secondTabImage = item.iImage;
+        SendMessageA(PropSheet_GetTabControl(h), TCM_GETITEMA, 0,
+                     reinterpret_cast<LPARAM>(&item));
+        seen.firstTabImage = item.iImage;
 
         kSheetMessage.Send(5, 0);
         seen.answer = kSheetMessage.SendTo(h, 6, 0);
@@ -115,6 +120,8 @@ TEST(PropertySheet, PagesRefuseLeaveApplyAndHearRegisteredMessages) {
     EXPECT_EQ(seen.tabAfterRefusal, 0) << "OnKillActive returning false keeps the page";
     EXPECT_EQ(seen.tabAfterLeave, 1);
     EXPECT_EQ(seen.secondTabText, "Renamed");
+    EXPECT_GE(seen.secondTabImage, 0) << "a page given an icon shows it on its tab";
+    EXPECT_EQ(seen.firstTabImage, -1);
     EXPECT_EQ(sheet.registeredSeen, 2) << "the broadcast and the direct send";
     EXPECT_EQ(seen.answer, 77);
     EXPECT_EQ(seen.firstAppliesAfterApply, 1);
