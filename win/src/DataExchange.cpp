@@ -41,7 +41,7 @@ std::string TextLengthPrompt(size_t maxChars) {
 }
 
 bool DataExchange::Fail(HWND control, const std::string& prompt) {
-    module_.ShowText(prompt, MB_OK, dialog_);
+    module_.ShowText(prompt, MB_OK | MB_ICONEXCLAMATION, dialog_);
     // WM_NEXTDLGCTL rather than SetFocus keeps the dialog's default button right.
     SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     SendMessageA(control, EM_SETSEL, 0, -1);
