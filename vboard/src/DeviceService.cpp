@@ -50,12 +50,11 @@ public:
             return Answer(r.error, r.out);
         }
         case Kind::Close: {
-            std::vector<std::uint32_t> mapped;
             std::vector<void*> waiters;
-            if (handle_) mapped = driver_.close(handle_, &waiters);
+            if (handle_) driver_.close(handle_, &waiters);
             Driver::settle(waiters);
             handle_ = 0;
-            return Answer(0, {}, mapped);
+            return Answer(0);
         }
         }
         return Answer(ERROR_INVALID_FUNCTION);

@@ -136,14 +136,12 @@ std::uint32_t Driver::open(const std::string& name, std::uint32_t& handle, const
     return error;
 }
 
-std::vector<std::uint32_t> Driver::close(std::uint32_t handle, std::vector<void*>* waiters) {
-    std::vector<std::uint32_t> mapped;
+void Driver::close(std::uint32_t handle, std::vector<void*>* waiters) {
     std::vector<void*> ended;
     {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
-        if (it == handles_.end()) return mapped;
-        if (std::uint32_t address = it->second.stream->clientAddress()) mapped.push_back(address);
+        if (it == handles_.end()) return;
         it->second.stream->clearCallbacks(ended);
         handles_.erase(it);
     }
@@ -151,7 +149,6 @@ std::vector<std::uint32_t> Driver::close(std::uint32_t handle, std::vector<void*
         waiters->insert(waiters->end(), ended.begin(), ended.end());
     else
         settle(ended);
-    return mapped;
 }
 
 void Driver::settle(std::vector<void*>& waiters) { WaitForWaiters(waiters); }

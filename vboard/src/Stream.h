@@ -59,8 +59,6 @@ public:
         std::uint32_t merged;
     };
     Stats stats() const;
-    // Client address of the mapped block, or 0.
-    std::uint32_t clientAddress() const { return view_ ? clientBase_ : 0; }
 
 private:
     struct Half {

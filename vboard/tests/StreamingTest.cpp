@@ -190,12 +190,14 @@ std::vector<DWORD> ThreadIds() {
     return ids;
 }
 
-TEST(StreamingAcrossProcesses, TheWakeUpWaiterEndsWhenTheServiceDies) {
+TEST(StreamingAcrossProcesses, WhenTheServiceDiesTheWaiterEndsAndClosingUnmapsTheBlock) {
     auto sim = std::make_unique<QuorvisimProcess>(FindQuorvisim(), "--boards 1");
     ASSERT_TRUE(sim->started());
     ASSERT_TRUE(sim->waitServing(20000));
     win::Device asio(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
     ASSERT_TRUE(asio.valid());
+    std::uint32_t pages = 1, address = 0;
+    ASSERT_TRUE(asio.control(QUORVI_ALLOC_BUFFERS, &pages, 4, &address, 4));
     std::vector<DWORD> before = ThreadIds();
     std::uint32_t callback[2] = {Address(reinterpret_cast<void*>(&OnBlock)), kCallbackFilter};
     ASSERT_TRUE(asio.control(QUORVI_SET_CALLBACK, callback, 8, nullptr, 0));
@@ -208,6 +210,12 @@ TEST(StreamingAcrossProcesses, TheWakeUpWaiterEndsWhenTheServiceDies) {
     // The bound only turns a waiter that never ends into a failure.
     EXPECT_EQ(WaitForSingleObject(waiters[0], 20000), WAIT_OBJECT_0);
     CloseHandle(waiters[0]);
+
+    EXPECT_FALSE(asio.control(QUORVI_FREE_BUFFERS, &address, 4, nullptr, 0));
+    asio.reset();
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), &info, sizeof info);
+    EXPECT_EQ(info.State, unsigned(MEM_FREE));
 }
 
 TEST(StreamingAcrossProcesses, QuorvisimWakesTheRegisteredThreadOfAnotherProcess) {

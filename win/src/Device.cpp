@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace win {
@@ -110,6 +112,28 @@ void UniqueName(const char* what, char (&name)[kMaxObjectName]) {
                   static_cast<const void*>(&marker), InterlockedIncrement(&counter));
 }
 
+// Blocks mapped for each connection, so that closing the handle unmaps them
+// even when the service has gone and cannot answer.
+std::mutex g_viewsLock;
+std::multimap<HANDLE, void*> g_views;
+
+void ForgetView(HANDLE pipe, void* view) {
+    std::lock_guard lock(g_viewsLock);
+    auto [first, last] = g_views.equal_range(pipe);
+    for (auto it = first; it != last; ++it)
+        if (it->second == view) {
+            g_views.erase(it);
+            break;
+        }
+}
+
+void UnmapViews(HANDLE pipe) {
+    std::lock_guard lock(g_viewsLock);
+    auto [first, last] = g_views.equal_range(pipe);
+    for (auto it = first; it != last; ++it) UnmapViewOfFile(it->second);
+    g_views.erase(first, last);
+}
+
 // The caller's block lives in a section this side creates and maps; the
 // service maps the same section by name.
 BOOL AllocBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
@@ -134,7 +158,12 @@ BOOL AllocBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD ou
                        returned);
     DWORD error = GetLastError();
     CloseHandle(section);  // the views keep it
-    if (!ok) UnmapViewOfFile(view);
+    if (ok) {
+        std::lock_guard lock(g_viewsLock);
+        g_views.emplace(pipe, view);
+    } else {
+        UnmapViewOfFile(view);
+    }
     SetLastError(error);
     return ok;
 }
@@ -144,7 +173,9 @@ BOOL FreeBuffers(HANDLE pipe, const void* in, DWORD inSize, void* out, DWORD out
         return FALSE;
     std::uint32_t address = 0;
     std::memcpy(&address, in, 4);  // the service accepted exactly one address
-    UnmapViewOfFile(reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)));
+    void* view = reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
+    ForgetView(pipe, view);
+    UnmapViewOfFile(view);
     return TRUE;
 }
 
@@ -291,17 +322,11 @@ BOOL DeviceControl(HANDLE h, DWORD code, const void* in, DWORD inSize, void* out
 
 BOOL DeviceClose(HANDLE h) {
     // Tell the service first so the handle's channels and wake-ups are gone
-    // by the time the caller goes on, as with the kernel driver's cleanup;
-    // its answer names the buffers still mapped here.
+    // by the time the caller goes on, as with the kernel driver's cleanup.
     if (IsServiceConnection(h)) {
         h = Untagged(h);
-        std::vector<std::uint8_t> side;
-        Transact(h, Message{Kind::Close, 0, nullptr, 0, nullptr, 0}, nullptr, 0, nullptr, &side);
-        for (std::size_t i = 0; i + 4 <= side.size(); i += 4) {
-            std::uint32_t address = 0;
-            std::memcpy(&address, side.data() + i, 4);
-            UnmapViewOfFile(reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)));
-        }
+        Transact(h, Message{Kind::Close, 0, nullptr, 0, nullptr, 0}, nullptr, 0, nullptr);
+        UnmapViews(h);
     }
     return CloseHandle(h);
 }

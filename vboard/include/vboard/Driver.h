@@ -106,10 +106,9 @@ public:
     // Opens a device by the caller's name; 0 or the Win32 error code. Every
     // open is recorded with its arguments, successful or not.
     std::uint32_t open(const std::string& name, std::uint32_t& handle, const OpenArgs& args = {});
-    // Releases everything the handle held; answers the client addresses of
-    // the buffers it still had mapped. Callback waiters go to `waiters` when
-    // given (to be settled), else are waited for here.
-    std::vector<std::uint32_t> close(std::uint32_t handle, std::vector<void*>* waiters = nullptr);
+    // Releases everything the handle held. Callback waiters go to `waiters`
+    // when given (to be settled), else are waited for here.
+    void close(std::uint32_t handle, std::vector<void*>* waiters = nullptr);
     // Waits, outside the driver's lock, for the threads a request or close
     // ended.
     static void settle(std::vector<void*>& waiters);

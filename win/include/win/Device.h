@@ -76,9 +76,8 @@ inline constexpr std::uint32_t kMaxBufferPages = 4096;
 enum class Kind : std::uint32_t {
     Open = 1,     // body: OpenBody; must be the first message of a connection
     Control = 2,  // body: the caller's input bytes, then the side data
-    Close = 3,    // no body; answered, with the client addresses of the
-                  // buffers still mapped as side data, once the handle's
-                  // resources are released
+    Close = 3,    // no body; answered once the handle's resources are
+                  // released
 };
 
 #pragma pack(push, 1)
