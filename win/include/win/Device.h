@@ -110,7 +110,9 @@ static_assert(sizeof(ReplyHeader) == 12);
 // process. QUORVI_ALLOC_BUFFERS: the section the client created and mapped
 // at `address`. QUORVI_SET_CALLBACK: the section holding the WakeRecord
 // (the wake event is named `name` plus "-event") and the client's waiter
-// thread, which queues the registered routine to the registering thread.
+// thread, which queues the registered routine to the registering thread; a
+// success answers the service's process id as side data, which the waiter
+// watches.
 struct StreamSide {
     char name[kMaxObjectName];
     std::uint32_t address;
