@@ -418,7 +418,8 @@ Driver::Bytes Driver::statusBlock(std::uint32_t b) {
     if (rate > 0) s.lastCounter = c.tickConstant / 32.0 * 44100.0 / rate * (1.0 + c.crystalError);
     // The counter is a whole number; carrying the fraction over makes the sum
     // of many readings exact, as with a real counter.
-    double exact = s.lastCounter + s.counterResidue;
+    // A very slow clock (a huge varispeed divider) saturates the counter.
+    double exact = std::min(s.lastCounter + s.counterResidue, 4294967295.0);
     auto counter = static_cast<std::uint32_t>(std::floor(exact));
     s.counterResidue = exact - counter;
 

@@ -65,6 +65,9 @@ TEST_F(DriverTest, CounterFollowsTheClockOfTheLastDeviceBlock) {
     driver.configure([](DriverConfig& c) { c.board[1].crystalError = 0.001; });
     setClock(1, 3);
     EXPECT_NEAR(counterSum(1), 26688 * 1.001, 1.0);
+
+    setClock(1, 5, 0x7FFFFFFF);  // from any client: the slowest clock there is
+    EXPECT_EQ(Word(call(QUORVI_GET_STATUS, {1}, kStatusBlockSize), 4), 0xFFFFFFFFu);
 }
 
 TEST_F(DriverTest, ExternalClockWithoutSignalRaisesNoMasterClock) {
