@@ -1,6 +1,7 @@
 #include "vboard/PipeServer.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -161,7 +162,12 @@ void PipeServer::serve(HANDLE pipe) {
             waiting_.erase(std::find(waiting_.begin(), waiting_.end(), pipe));
         }
         if (!got) break;
-        Bytes reply = session->handle(message);
+        Bytes reply;
+        try {
+            reply = session->handle(message);
+        } catch (const std::exception&) {
+            break;  // out of memory, say: this client loses its connection, the service goes on
+        }
         DWORD written = 0;
         if (!WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr)) break;
     }

@@ -166,7 +166,9 @@ std::uint32_t Stream::setCallback(std::uint32_t routine, std::uint32_t filter, c
     std::string eventName = std::string(side->name) + "-event";
     c.event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
     c.section = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, side->name);
-    if (c.section) c.record = static_cast<WakeRecord*>(MapViewOfFile(c.section, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    // Only the record: the client chose the section's size.
+    if (c.section)
+        c.record = static_cast<WakeRecord*>(MapViewOfFile(c.section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(WakeRecord)));
     c.waiter = OpenThread(SYNCHRONIZE, FALSE, side->threadId);
     if (!c.event || !c.record || !c.waiter) {
         if (c.record) UnmapViewOfFile(c.record);
