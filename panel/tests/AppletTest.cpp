@@ -312,6 +312,41 @@ TEST_F(AppletTest, RunsFromTheTraysCommandLine) {
     ExpectOneOpen(quorvi::kDeviceNameNT, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
 }
 
+// Wine's Control Panel lists the applets named under its Cpls key; a user
+// types the first letter of ours and presses Enter, and the panel starts it
+// through the shell in a process of its own.
+TEST_F(AppletTest, StartsFromTheControlPanelList) {
+    Boards(1);
+    const std::string cpls = "Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
+    RegistrySandbox listed({{HKEY_CURRENT_USER, cpls}});
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cpls, "quorvipanel", ProgramDirectory() + "\\quorvipanel.cpl"));
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+    ChildProcess control;
+    ASSERT_TRUE(control.Start(std::string(system) + "\\control.exe"));
+    HWND panel = WaitForTopWindow("Shell_Control_WndClass", "", kRobotWaitMs, control.Id());
+    ASSERT_NE(panel, nullptr);
+    HWND list = FindWindowExA(panel, nullptr, WC_LISTVIEWA, nullptr);
+    ASSERT_NE(list, nullptr);
+    PostMessageA(list, WM_CHAR, 'Q', 1);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    HWND box = WaitForTopWindow("#32770", "QUORVI");
+    if (box) PostClick(Control(box, IDOK));
+    HWND sheet = WaitForTopWindow("", kCaption);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(Tabs(sheet).size(), 4u);
+    DWORD appletProcess = 0;
+    GetWindowThreadProcessId(sheet, &appletProcess);
+    EXPECT_NE(appletProcess, control.Id());
+    HANDLE applet = OpenProcess(SYNCHRONIZE, FALSE, appletProcess);
+    ASSERT_NE(applet, nullptr);
+    PostClick(Control(sheet, IDCANCEL));
+    EXPECT_EQ(WaitForSingleObject(applet, kRobotWaitMs), WAIT_OBJECT_0);
+    CloseHandle(applet);
+    PostMessageA(panel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(control.Wait(kRobotWaitMs));
+}
+
 TEST_F(AppletTest, AdvancedSettingsAreKeptPerFormat) {
     using quorvi::BoardDeviceBlock;
     MessageBoxCatcher boxes;
