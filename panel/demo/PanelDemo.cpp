@@ -1,4 +1,7 @@
 // Works a running applet for the demo through its real controls:
+//   panel_demo listed       waits for Wine's Control Panel to list the applets
+//   panel_demo start        starts the applet from that list, as a user does
+//                           (first letter, Enter), then closes the list
 //   panel_demo open         waits for the sheet (answering a first-start box)
 //   panel_demo tab N        shows page N
 //   panel_demo format F     chooses format F on the Format page shown
@@ -23,6 +26,8 @@ namespace {
 constexpr const char* kCaption = "QUORVI Properties";
 constexpr int kApplyNow = 0x3021;
 
+HWND ControlPanel() { return WaitForTopWindow("Shell_Control_WndClass", ""); }
+
 int Open() {
     for (int i = 0; i < 100; ++i) {
         if (FindTopWindow("", kCaption)) return 0;
@@ -30,6 +35,17 @@ int Open() {
         Sleep(200);
     }
     return 1;
+}
+
+int Start() {
+    HWND panel = ControlPanel();
+    HWND list = panel ? FindWindowExA(panel, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    if (!list) return 1;
+    PostMessageA(list, WM_CHAR, 'Q', 1);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    const int opened = Open();
+    PostMessageA(panel, WM_CLOSE, 0, 0);
+    return opened;
 }
 
 // A click of the left button at a page pixel, as the mouse gives it.
@@ -62,6 +78,8 @@ int Swap(HWND sheet) {
 
 int main(int argc, char** argv) {
     const std::string step = argc > 1 ? argv[1] : "";
+    if (step == "listed") return ControlPanel() ? 0 : 1;
+    if (step == "start") return Start();
     if (step == "open") return Open();
     HWND sheet = WaitForTopWindow("", kCaption);
     if (!sheet) return 1;
@@ -79,8 +97,8 @@ int main(int argc, char** argv) {
     }
     if (step == "ok") {
         PostClick(Control(sheet, IDOK));
-        return 0;
+        return WaitUntil([&] { return !IsWindow(sheet); }) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: panel_demo open|tab N|format F|click ID|swap|apply|ok\n");
+    std::fprintf(stderr, "usage: panel_demo listed|start|open|tab N|format F|click ID|swap|apply|ok\n");
     return 2;
 }

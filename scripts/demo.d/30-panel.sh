@@ -1,14 +1,22 @@
-# The applet on the two virtual boards: board 2 goes to the two-SPDIF format
-# on the varispeed clock and its output channels 1 and 2 swap rows; Apply
-# sends the device block.
+# The applet on the two virtual boards, started from Wine's Control Panel:
+# board 2 goes to the two-SPDIF format on the varispeed clock and its output
+# channels 1 and 2 swap rows; Apply sends the device block.
 panel_demo=$(built panel_demo.exe)
-wine rundll32.exe shell32.dll,Control_RunDLL quorvipanel.cpl </dev/null >/dev/null 2>&1 &
-panel_pid=$!
-if [ -z "$panel_demo" ] || ! wine "$panel_demo" open; then
-    report "the applet's sheet did not open"
-    kill "$panel_pid" 2>/dev/null || true
+wine control.exe </dev/null >/dev/null 2>&1 &
+control_pid=$!
+if [ -z "$panel_demo" ] || ! wine "$panel_demo" listed; then
+    report "Wine's Control Panel did not open"
+    kill "$control_pid" 2>/dev/null || true
     false
 fi
+sleep 0.5
+shot control-panel
+if ! wine "$panel_demo" start; then
+    report "the applet's sheet did not open from the Control Panel"
+    kill "$control_pid" 2>/dev/null || true
+    false
+fi
+await_exit "$control_pid" "the Control Panel"
 wine "$panel_demo" tab 4 && wine "$panel_demo" format 3
 sleep 0.5
 shot panel-format
@@ -32,6 +40,5 @@ report "Apply sent $((updates_after - updates_before)) device block(s) with QUOR
 report "  board 2 format: ${block:$((board2 + 24)):2}"
 report "  board 2 main clock, format 3: ${block:$((board2 + 46)):2}"
 report "  board 2 output routes, format 3: ${block:$((board2 + (680 + 48) * 2)):32}"
-wine "$panel_demo" ok
-await_exit "$panel_pid" "the applet, after OK,"
+if ! wine "$panel_demo" ok; then report "the applet did not close after OK"; false; fi
 report "applet closed; ControlPanelPage $(wine reg query 'HKLM\Software\Quelmar' /v ControlPanelPage 2>/dev/null | tr -d '\r' | awk '/ControlPanelPage/ {print $3}')"
