@@ -355,7 +355,10 @@ Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uin
     }
     case ICEAPI_SET_RATE:
         if ((e = device(kIceSetRateSize, 0))) return Fail(e);
-        if (Word(in, 0) != ICEAPI_SET_RATE || !IsStandardRate(Word(in, 3))) return Fail(ERROR_INVALID_PARAMETER);
+        // Word 0 repeats the code, word 3 is the rate, the others are zero.
+        if (Word(in, 0) != ICEAPI_SET_RATE || !IsStandardRate(Word(in, 3)) || Word(in, 2) || Word(in, 4) ||
+            Word(in, 5))
+            return Fail(ERROR_INVALID_PARAMETER);
         lintra_[Word(in, 1)].rate = Word(in, 3);
         return Reply{};
     case ICEAPI_CUSTOM: {

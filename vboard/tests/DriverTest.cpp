@@ -218,6 +218,7 @@ TEST_F(DriverTest, LintraDriverServesItsBoards) {
     EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 32000, 0, 0}).error, 0u);
     EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 2, 0, 32000, 0, 0}).error, unsigned(ERROR_DEV_NOT_EXIST));
     EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 12345, 0, 0}).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 32000, 0, 7}).error, unsigned(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_I2C_SPACE, 1, 0, 0}, 5).out.size(), 5u);
     EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_MIC_GAINS, 0, 0, 0}, 2).out.size(), 2u);
     Reply info = call(ICEAPI_GETDEVICEINFO, {0, 1, 0, 0, 0, 0}, kIceDeviceInfoSize);
