@@ -43,11 +43,15 @@ std::optional<std::string> ReadDescription(const std::string& name) {
     return win::BoundedString(description, kDescriptionSize - 1);
 }
 
-void WriteList(const std::vector<Entry>& entries) {
+std::vector<std::string> NamesOf(const std::vector<Entry>& entries) {
     std::vector<std::string> names;
     for (const Entry& e : entries) names.push_back(e.name);
+    return names;
+}
+
+void WriteList(const std::vector<Entry>& entries) {
     win::RegKey key = win::RegKey::Create(HKEY_CURRENT_USER, kQuelmarKey);
-    key.setMultiString(kUserMenu, names);
+    key.setMultiString(kUserMenu, NamesOf(entries));
 }
 
 // Reads the list, drops the names whose files cannot be read, and stores
@@ -118,14 +122,16 @@ extern "C" void WINAPI QuorviAddUserMenu(const char* name) {
     win::RunGuarded(0, [&] {
         if (!name || !*name) return 0;
         std::vector<Entry> entries = ReadList();
-        std::size_t before = entries.size();
+        std::vector<std::string> before = NamesOf(entries);
         RemoveMatches(entries, name);
         if (entries.size() >= static_cast<std::size_t>(kUserMenuEntries)) return 0;
         // A name that can never be read back is not stored even for a moment:
         // an overlong one would make the whole list unreadable.
         if (IsPlainFileName(name, MAX_PATH)) entries.push_back({name, {}});
         WriteList(entries);
-        if (ReadList().size() != before) NotifyTray();
+        // A move to the end changes the menu's order though not its length:
+        // the tray picks entries by position, so it must rebuild then too.
+        if (NamesOf(ReadList()) != before) NotifyTray();
         return 0;
     });
 }

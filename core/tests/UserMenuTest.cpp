@@ -46,18 +46,20 @@ protected:
     BroadcastSpy spy;
 };
 
-TEST_F(UserMenuTest, AddMovesToTheEndAndNotifiesOnlyWhenTheCountChanges) {
+TEST_F(UserMenuTest, AddMovesToTheEndAndNotifiesOnlyWhenTheListChanges) {
     auto list = std::make_unique<UserMenuList>();
     EXPECT_EQ(QuorviGetUserMenu(list.get()), 0);
     QuorviAddUserMenu("a.ssf");
     QuorviAddUserMenu("b.ssf");
     EXPECT_EQ(Notified(), 2u);
+    // The tray picks entries by position: a new order must reach it.
     QuorviAddUserMenu("A.SSF");
     EXPECT_EQ(Names(), (std::vector<std::string>{"b.ssf", "A.SSF"}));
-    EXPECT_EQ(Notified(), 2u);
+    EXPECT_EQ(Notified(), 3u);
+    QuorviAddUserMenu("A.SSF");
     QuorviAddUserMenu("missing.ssf");
     EXPECT_EQ(Names(), (std::vector<std::string>{"b.ssf", "A.SSF"}));
-    EXPECT_EQ(Notified(), 2u);
+    EXPECT_EQ(Notified(), 3u);
 
     EXPECT_EQ(QuorviGetUserMenu(list.get()), 1);
     EXPECT_STREQ(list->descriptions[0], "b.ssf");
