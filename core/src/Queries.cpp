@@ -92,6 +92,6 @@ extern "C" int WINAPI QuorviTimeCodeEnabled(HANDLE device) {
                              IDS_GET_SYS_SETUP_FAILED)) {
             return 0;
         }
-        return (setup[6] & 3) != 0 ? 1 : 0;
+        return (setup[kSysSetupTimeCodeWord] & kSysSetupTimeCodeBits) != 0 ? 1 : 0;
     });
 }
