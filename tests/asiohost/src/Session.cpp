@@ -1,0 +1,235 @@
+#include "asiohost/Session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "asiohost/Loopback.h"
+
+namespace asiohost {
+
+namespace {
+
+constexpr long kInternalClock = 3;
+
+std::string ChannelName(Driver& d, long channel, bool input) {
+    ASIOChannelInfo info{};
+    info.channel = channel;
+    info.isInput = input ? ASIOTrue : ASIOFalse;
+    return d.getChannelInfo(&info) == ASE_OK ? std::string(info.name, strnlen(info.name, sizeof info.name)) : "?";
+}
+
+double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b, double frequency) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) / frequency;
+}
+
+double ThreadCpuSeconds(HANDLE thread) {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME& f) {
+        return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// What the streaming thread notes at each switch; filled without allocating.
+struct Timeline {
+    std::vector<LARGE_INTEGER> times;
+    std::vector<std::uint64_t> positions;
+    std::size_t used = 0;
+    LONGLONG hostTicks = 0;
+    HANDLE thread = nullptr;
+    double cpuAtFirst = 0;
+};
+
+}  // namespace
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+SessionResult RunLoopbackSession(Driver& d, Host& host, long bufferSize, double rate, double seconds) {
+    SessionResult r;
+    r.bufferSize = bufferSize;
+    r.rate = rate;
+    auto fail = [&](const std::string& why) {
+        r.failure = why + ": " + d.errorMessage();
+        return r;
+    };
+    if (d.getChannels(&r.inputs, &r.outputs) != ASE_OK) return fail("getChannels");
+    for (long i = 0; i < r.inputs; ++i) r.inputNames.push_back(ChannelName(d, i, true));
+    for (long o = 0; o < r.outputs; ++o) r.outputNames.push_back(ChannelName(d, o, false));
+    if (d.setClockSource(kInternalClock) != ASE_OK || d.setSampleRate(rate) != ASE_OK) return fail("internal clock");
+
+    std::vector<ASIOBufferInfo> infos;
+    for (long i = 0; i < r.inputs; ++i) infos.push_back({ASIOTrue, i, {}});
+    for (long o = 0; o < r.outputs; ++o) infos.push_back({ASIOFalse, o, {}});
+    if (d.createBuffers(infos.data(), static_cast<long>(infos.size()), bufferSize, host.callbacks()) != ASE_OK)
+        return fail("createBuffers");
+    d.getLatencies(&r.inputLatency, &r.outputLatency);
+
+    Loopback loop(infos, bufferSize);
+    for (long o = 0; o < r.outputs; ++o)
+        for (long i = 0; i < r.inputs; ++i)
+            if (r.outputNames[o].rfind(r.inputNames[i] + ",", 0) == 0) {
+                loop.pair(i, o);
+                if (r.tracedOutput.empty()) {
+                    r.tracedOutput = r.outputNames[o];
+                    r.tracedInput = r.inputNames[i];
+                    loop.trace(o, i, static_cast<std::size_t>(bufferSize) * 24);
+                }
+            }
+
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const double ticks = static_cast<double>(frequency.QuadPart);
+    const std::size_t capacity = static_cast<std::size_t>(seconds * rate / bufferSize * 1.5) + 64;
+    Timeline t;
+    t.times.resize(capacity);
+    t.positions.resize(capacity);
+    int made = 0;
+    host.onSwitch = [&](long half, const ASIOTime*) {
+        LARGE_INTEGER entered;
+        QueryPerformanceCounter(&entered);
+        // The first two are start's, on this thread.
+        if (++made > 2 && t.used < capacity) {
+            if (!t.thread) {
+                DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &t.thread, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS);
+                t.cpuAtFirst = ThreadCpuSeconds(t.thread);
+            }
+            ASIOSamples position{};
+            ASIOTimeStamp stamp{};
+            d.getSamplePosition(&position, &stamp);
+            t.times[t.used] = entered;
+            t.positions[t.used] = (std::uint64_t{position.hi} << 32) | position.lo;
+            ++t.used;
+        }
+        loop.process(half);
+        LARGE_INTEGER left;
+        QueryPerformanceCounter(&left);
+        if (made > 2) t.hostTicks += left.QuadPart - entered.QuadPart;
+    };
+    if (d.start() != ASE_OK) {
+        d.disposeBuffers();
+        host.onSwitch = nullptr;
+        return fail("start");
+    }
+    Sleep(static_cast<DWORD>(seconds * 1000));
+    const double cpuAtEnd = t.thread ? ThreadCpuSeconds(t.thread) : 0;
+    d.stop();
+    d.disposeBuffers();
+    host.onSwitch = nullptr;
+
+    const double period = static_cast<double>(bufferSize) / rate;
+    r.switches = static_cast<long long>(t.used);
+    double earliest = 0;
+    std::vector<double> behind;
+    for (std::size_t i = 1; i < t.used; ++i) {
+        const double interval = Seconds(t.times[i - 1], t.times[i], ticks) / period;
+        r.intervals.push_back(interval);
+        if (interval > 1.5) r.missedByTime += static_cast<long long>(interval + 0.5) - 1;
+        if (t.positions[i] - t.positions[i - 1] != static_cast<std::uint64_t>(bufferSize)) ++r.positionSteps;
+    }
+    // Against the grid of block boundaries: each interval spans a whole
+    // number of blocks, missed ones included.
+    double blocks = 0;
+    for (std::size_t i = 0; i < t.used; ++i) {
+        if (i > 0) blocks += std::max(1.0, std::floor(r.intervals[i - 1] + 0.5));
+        behind.push_back(Seconds(t.times[0], t.times[i], ticks) / period - blocks);
+        earliest = std::min(earliest, behind.back());
+    }
+    for (double b : behind) r.lateness.push_back(b - earliest);
+    if (t.used > 1) {
+        r.cpuPerSwitchUs = (cpuAtEnd - t.cpuAtFirst) / static_cast<double>(t.used - 1) * 1e6;
+        r.hostPerSwitchUs = static_cast<double>(t.hostTicks) / ticks / static_cast<double>(t.used) * 1e6;
+    }
+    if (t.thread) CloseHandle(t.thread);
+
+    for (const auto& [delay, count] : loop.delays()) r.delays.emplace_back(delay, count);
+    r.patterned = loop.patterned();
+    r.misrouted = loop.misrouted();
+    r.sent = loop.sentTrace();
+    r.received = loop.receivedTrace();
+    r.ok = true;
+    return r;
+}
+
+bool WriteTracePicture(const std::string& path, const SessionResult& r, long latency, int width, int height) {
+    if (r.sent.empty() || width <= 0 || height <= 8) return false;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3, 255);
+    auto plot = [&](int x, int y, unsigned char red, unsigned char green, unsigned char blue) {
+        if (x < 0 || x >= width || y < 0 || y >= height) return;
+        unsigned char* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
+        p[0] = red;
+        p[1] = green;
+        p[2] = blue;
+    };
+    // A sawtooth of the sample index, so a shift by even one sample shows.
+    constexpr int kPeriod = 100;
+    const int band = height / 2;
+    auto level = [&](std::int64_t index, int top) { return top + 4 + static_cast<int>((kPeriod - 1 - index % kPeriod) * (band - 8) / kPeriod); };
+    for (int x = 0; x < width; ++x) plot(x, band, 128, 128, 128);
+    // The first samples sent and, below them, what came back `latency`
+    // samples later.
+    const std::size_t start = static_cast<std::size_t>(r.bufferSize) * 2;
+    for (int x = 0; x < width; ++x) {
+        const std::size_t n = start + static_cast<std::size_t>(x);
+        if (n < r.sent.size()) plot(x, level(r.sent[n], 0), 0, 0, 200);
+        const std::size_t m = n + static_cast<std::size_t>(latency);
+        if (m < r.received.size() && r.received[m] >= 0) plot(x, level(r.received[m], band), 200, 0, 0);
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+    const bool written = std::fwrite(pixels.data(), 1, pixels.size(), f) == pixels.size();
+    return std::fclose(f) == 0 && written;
+}
+
+}  // namespace asiohost
+
+namespace asiohost {
+
+bool LatencyAsReported(const SessionResult& r) {
+    return r.ok && r.delays.size() == 1 && r.misrouted == 0 &&
+           static_cast<long>(r.delays[0].first) == r.inputLatency + r.outputLatency;
+}
+
+std::vector<std::string> DescribeSession(const SessionResult& r) {
+    std::vector<std::string> lines;
+    char line[256];
+    auto add = [&](const char* format, auto... values) {
+        std::snprintf(line, sizeof line, format, values...);
+        lines.emplace_back(line);
+    };
+    if (!r.ok) {
+        lines.push_back("run failed: " + r.failure);
+        return lines;
+    }
+    const double blockMs = 1000.0 * static_cast<double>(r.bufferSize) / r.rate;
+    add("%ld inputs, %ld outputs, buffer %ld samples (%.3f ms) at %.0f Hz, %lld switches", r.inputs, r.outputs,
+        r.bufferSize, blockMs, r.rate, r.switches);
+    add("latency reported: input %ld + output %ld = %ld samples", r.inputLatency, r.outputLatency,
+        r.inputLatency + r.outputLatency);
+    std::string measured = "loop-back measured:";
+    for (const auto& [delay, count] : r.delays) {
+        std::snprintf(line, sizeof line, " %lu samples x %lld", static_cast<unsigned long>(delay), count);
+        measured += line;
+    }
+    lines.push_back(measured + (r.misrouted ? " (some on the wrong input)" : "") +
+                    (LatencyAsReported(r) ? ", as reported" : ", NOT as reported"));
+    std::vector<double> deviation;
+    for (double interval : r.intervals) deviation.push_back(interval > 1 ? interval - 1 : 1 - interval);
+    add("switch interval off the block period: p50 %.1f%%, p99 %.1f%%, max %.1f%%", 100 * Percentile(deviation, 0.5),
+        100 * Percentile(deviation, 0.99), 100 * Percentile(deviation, 1));
+    add("switch lateness behind the earliest: p50 %.1f%%, p99 %.1f%%, max %.1f%% of a block", 100 * Percentile(r.lateness, 0.5),
+        100 * Percentile(r.lateness, 0.99), 100 * Percentile(r.lateness, 1));
+    add("blocks missed: %lld by time, %lld position steps other than one block", r.missedByTime, r.positionSteps);
+    add("processor time per switch: %.1f us (host loop-back work %.1f us of it)", r.cpuPerSwitchUs, r.hostPerSwitchUs);
+    return lines;
+}
+
+}  // namespace asiohost
