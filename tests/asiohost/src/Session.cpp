@@ -43,6 +43,30 @@ struct Timeline {
     double cpuAtFirst = 0;
 };
 
+// How late each switch came after the block boundary it answers, in
+// blocks. A switch hands over the newest half, so it is less than a block
+// late; the boundaries lie on a grid of the block period whose phase is
+// where no switch falls: just after the widest gap between the switches'
+// phases.
+std::vector<double> Lateness(const Timeline& t, double ticks, double period) {
+    std::vector<double> phases;
+    for (std::size_t i = 0; i < t.used; ++i) {
+        const double blocks = Seconds(t.times[0], t.times[i], ticks) / period;
+        phases.push_back(blocks - std::floor(blocks));
+    }
+    if (phases.empty()) return phases;
+    std::vector<double> sorted = phases;
+    std::sort(sorted.begin(), sorted.end());
+    double widest = sorted.front() + 1 - sorted.back(), boundary = sorted.front();
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i] - sorted[i - 1] > widest) {
+            widest = sorted[i] - sorted[i - 1];
+            boundary = sorted[i];
+        }
+    for (double& p : phases) p = p - boundary < 0 ? p - boundary + 1 : p - boundary;
+    return phases;
+}
+
 }  // namespace
 
 double Percentile(std::vector<double> values, double p) {
@@ -126,23 +150,18 @@ SessionResult RunLoopbackSession(Driver& d, Host& host, long bufferSize, double 
 
     const double period = static_cast<double>(bufferSize) / rate;
     r.switches = static_cast<long long>(t.used);
-    double earliest = 0;
-    std::vector<double> behind;
     for (std::size_t i = 1; i < t.used; ++i) {
-        const double interval = Seconds(t.times[i - 1], t.times[i], ticks) / period;
-        r.intervals.push_back(interval);
-        if (interval > 1.5) r.missedByTime += static_cast<long long>(interval + 0.5) - 1;
+        r.intervals.push_back(Seconds(t.times[i - 1], t.times[i], ticks) / period);
         if (t.positions[i] - t.positions[i - 1] != static_cast<std::uint64_t>(bufferSize)) ++r.positionSteps;
     }
-    // Against the grid of block boundaries: each interval spans a whole
-    // number of blocks, missed ones included.
-    double blocks = 0;
-    for (std::size_t i = 0; i < t.used; ++i) {
-        if (i > 0) blocks += std::max(1.0, std::floor(r.intervals[i - 1] + 0.5));
-        behind.push_back(Seconds(t.times[0], t.times[i], ticks) / period - blocks);
-        earliest = std::min(earliest, behind.back());
+    r.lateness = Lateness(t, ticks, period);
+    if (t.used > 1) {
+        // Whole blocks between the first switch and the last, however late
+        // each was, against the switches made.
+        const double span = Seconds(t.times[0], t.times[t.used - 1], ticks) / period - r.lateness.back() +
+                            r.lateness.front();
+        r.missedByTime = static_cast<long long>(std::floor(span + 0.5)) - static_cast<long long>(t.used - 1);
     }
-    for (double b : behind) r.lateness.push_back(b - earliest);
     if (t.used > 1) {
         r.cpuPerSwitchUs = (cpuAtEnd - t.cpuAtFirst) / static_cast<double>(t.used - 1) * 1e6;
         r.hostPerSwitchUs = static_cast<double>(t.hostTicks) / ticks / static_cast<double>(t.used) * 1e6;
@@ -168,19 +187,34 @@ bool WriteTracePicture(const std::string& path, const SessionResult& r, long lat
         p[1] = green;
         p[2] = blue;
     };
-    // A sawtooth of the sample index, so a shift by even one sample shows.
-    constexpr int kPeriod = 100;
+    // A tone computed from each sample's stream index: where the received
+    // trace lines up with the sent one, every sample came back exactly
+    // `latency` samples later. Block boundaries are ticked on the middle line.
+    constexpr double kPeriod = 96.0;
     const int band = height / 2;
-    auto level = [&](std::int64_t index, int top) { return top + 4 + static_cast<int>((kPeriod - 1 - index % kPeriod) * (band - 8) / kPeriod); };
-    for (int x = 0; x < width; ++x) plot(x, band, 128, 128, 128);
-    // The first samples sent and, below them, what came back `latency`
-    // samples later.
+    auto level = [&](std::int64_t index, int top) {
+        const double phase = 6.283185307179586 * static_cast<double>(index) / kPeriod;
+        return top + band / 2 - static_cast<int>(std::sin(phase) * (band / 2 - 6));
+    };
+    auto line = [&](int x, int from, int to, unsigned char red, unsigned char blue) {
+        for (int y = std::min(from, to); y <= std::max(from, to); ++y) plot(x, y, red, 0, blue);
+    };
     const std::size_t start = static_cast<std::size_t>(r.bufferSize) * 2;
     for (int x = 0; x < width; ++x) {
+        plot(x, band, 160, 160, 160);
+        if ((start + static_cast<std::size_t>(x)) % static_cast<std::size_t>(r.bufferSize) == 0)
+            for (int y = band - 4; y <= band + 4; ++y) plot(x, y, 60, 60, 60);
+    }
+    int lastSent = -1, lastReceived = -1;
+    for (int x = 0; x < width; ++x) {
         const std::size_t n = start + static_cast<std::size_t>(x);
-        if (n < r.sent.size()) plot(x, level(r.sent[n], 0), 0, 0, 200);
+        const int sent = n < r.sent.size() ? level(r.sent[n], 0) : -1;
         const std::size_t m = n + static_cast<std::size_t>(latency);
-        if (m < r.received.size() && r.received[m] >= 0) plot(x, level(r.received[m], band), 200, 0, 0);
+        const int received = m < r.received.size() && r.received[m] >= 0 ? level(r.received[m], band) : -1;
+        if (sent >= 0) line(x, lastSent >= 0 ? lastSent : sent, sent, 0, 200);
+        if (received >= 0) line(x, lastReceived >= 0 ? lastReceived : received, received, 200, 0);
+        lastSent = sent;
+        lastReceived = received;
     }
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -225,7 +259,7 @@ std::vector<std::string> DescribeSession(const SessionResult& r) {
     for (double interval : r.intervals) deviation.push_back(interval > 1 ? interval - 1 : 1 - interval);
     add("switch interval off the block period: p50 %.1f%%, p99 %.1f%%, max %.1f%%", 100 * Percentile(deviation, 0.5),
         100 * Percentile(deviation, 0.99), 100 * Percentile(deviation, 1));
-    add("switch lateness behind the earliest: p50 %.1f%%, p99 %.1f%%, max %.1f%% of a block", 100 * Percentile(r.lateness, 0.5),
+    add("switch lateness after its block boundary: p50 %.1f%%, p99 %.1f%%, max %.1f%% of a block", 100 * Percentile(r.lateness, 0.5),
         100 * Percentile(r.lateness, 0.99), 100 * Percentile(r.lateness, 1));
     add("blocks missed: %lld by time, %lld position steps other than one block", r.missedByTime, r.positionSteps);
     add("processor time per switch: %.1f us (host loop-back work %.1f us of it)", r.cpuPerSwitchUs, r.hostPerSwitchUs);

@@ -21,9 +21,9 @@ struct SessionResult {
 
     long long switches = 0;          // made by the streaming thread
     std::vector<double> intervals;   // between them, in block periods
-    std::vector<double> lateness;    // behind the earliest, in block periods
+    std::vector<double> lateness;    // after the block boundary answered, in block periods
     long long positionSteps = 0;     // steps of the sample position other than one block
-    long long missedByTime = 0;      // blocks whose switch never came, from the intervals
+    long long missedByTime = 0;      // boundaries passed without a switch
     double cpuPerSwitchUs = 0;       // the streaming thread's processor time
     double hostPerSwitchUs = 0;      // of which the host's loop-back work
 
