@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "Buffers.h"
 #include "Channels.h"
@@ -120,6 +121,7 @@ private:
     double rate_ = kRate48;
     std::uint32_t masterClock_ = 0;
     long clockSource_ = 0;
+    std::optional<std::uint32_t> storedClock_;  // ClockSource as last read
 };
 
 }  // namespace quorviasio

@@ -61,6 +61,9 @@ public:
     std::uint32_t outputRecord(long i) const { return inputRecord(inputs_ + i); }
     // The first output record, or the first input record without outputs.
     std::uint32_t statusRecord() const { return outputs_ ? outputRecord(0) : inputRecord(0); }
+    // The halves of every request, one after the other.
+    std::uint32_t sampleArea() const { return sampleArea_; }
+    std::uint32_t sampleBytes() const { return 2 * static_cast<std::uint32_t>(inputs_ + outputs_) * bufferBytes_; }
     std::uint32_t half(long request, int h) const {
         return sampleArea_ + (2 * static_cast<std::uint32_t>(request) + static_cast<std::uint32_t>(h)) * bufferBytes_;
     }

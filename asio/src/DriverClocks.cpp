@@ -37,14 +37,20 @@ void AsioDriver::readClockSettings() {
         std::memcpy(&stored, &*bits, sizeof stored);
         if (IsUsableRate(stored)) setRate(stored);
     }
-    if (auto code = key.queryDword("ClockSource")) {
-        if (auto source = SourceForCode(*code)) {
-            masterClock_ = *code;
-            clockSource_ = *source;
-        } else {
-            setError("Couldn't determine current clock source!");
-        }
+    const auto code = key.queryDword("ClockSource");
+    if (!code) return;
+    const auto source = SourceForCode(*code);
+    if (!source) {
+        setError("Couldn't determine current clock source!");
+        return;
     }
+    // The tray stores the code only when the rate moves, so a code read
+    // before says nothing newer than a source chosen here since.
+    if (*code != storedClock_) {
+        masterClock_ = *code;
+        clockSource_ = *source;
+    }
+    storedClock_ = *code;
 }
 
 bool AsioDriver::applyMasterClock(std::uint32_t code) {

@@ -57,6 +57,9 @@ ASIOError AsioDriver::createBuffers(ASIOBufferInfo* infos, long count, long buff
         return ASE_NoMemory;
     block_ = reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(address));
     std::memset(block_, kBlockFill, pages * kPageSize);
+    // The halves start silent: start hands the inputs to the host before
+    // the boards have recorded anything, and the fill is loud.
+    std::memset(block_ + layout.sampleArea(), 0, layout.sampleBytes());
     blockSize_ = BlockSizeFor(bufferSize);
     used_ = {};
 

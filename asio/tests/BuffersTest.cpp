@@ -59,6 +59,7 @@ TEST(Buffers, EverythingFitsInTheBlockUpToTheLargestRequest) {
             const long n = counts.inputs + counts.outputs;
             const std::uint32_t end = layout.half(n - 1, 1) + layout.bufferBytes();
             EXPECT_LE(end, layout.pages() * kPageSize) << size << " " << n;
+            EXPECT_EQ(layout.sampleArea() + layout.sampleBytes(), end);
             EXPECT_GE(layout.half(0, 0), (counts.inputs ? layout.inputRecord(counts.inputs - 1) : 0) + kRecordSize);
             EXPECT_EQ(layout.half(0, 0) % 4, 0u);
         }

@@ -316,7 +316,10 @@ TEST_F(WithBoards, BuffersLieInOneSharedBlockAndEveryHalfIsRegistered) {
     EXPECT_EQ(base(0, 1) - base(0, 0), 400);
     EXPECT_EQ(base(1, 0) - base(0, 0), 800);
     EXPECT_EQ(base(2, 1) - base(0, 0), 2000);
-    EXPECT_EQ(base(0, 0)[0], 0x41) << "filled before use";
+    EXPECT_EQ(base(0, 0)[-1], 0x41) << "the records' area filled before use";
+    for (int i = 0; i < 3; ++i)
+        for (int h = 0; h < 2; ++h)
+            EXPECT_EQ(std::count(base(i, h), base(i, h) + 400, 0), 400) << "a silent half to start with";
 
     const auto alloc = boards_.log(quorvi::QUORVI_ALLOC_BUFFERS);
     ASSERT_EQ(alloc.size(), 1u);
@@ -619,6 +622,32 @@ TEST_F(Clocks, TheInternalClockKeepsTheRateItRunsAtAndSetsOnlyTheTwoItMakes) {
     boxes.Expect(IDOK);
     EXPECT_EQ(driver->setSampleRate(48000.0), ASE_HWMalfunction);
     EXPECT_EQ(host.rateChanges().size(), 1u);
+}
+
+// The rest of the system stores the clock code only when the rate moves.
+TEST_F(Clocks, AChosenSourceStaysCurrentUntilTheStoredCodeChanges) {
+    StoreRate(48000.0f, 4);
+    auto driver = openInitialised();
+    ASSERT_TRUE(driver);
+    auto current = [&] {
+        ASIOClockSource list[5];
+        long count = 5;
+        EXPECT_EQ(driver->getClockSources(list, &count), ASE_OK);
+        for (long i = 0; i < count; ++i)
+            if (list[i].isCurrentSource) return i;
+        return -1L;
+    };
+    EXPECT_EQ(current(), 3);
+    ASSERT_EQ(driver->setClockSource(0), ASE_OK);
+    EXPECT_EQ(QuorviGetMasterClock(), 0);
+    EXPECT_EQ(current(), 0);
+    double rate = 0;
+    ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
+    EXPECT_EQ(current(), 0);
+    StoreRate(44100.0f, 2);
+    ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(rate, 44100.0);
 }
 
 TEST_F(Clocks, AnUnknownStoredClockCodeIsReportedAndInitStillSucceeds) {
