@@ -79,7 +79,7 @@ private:
 
     // Buffers and the transfer (DriverStreaming.cpp).
     bool registerHalves() const;
-    bool resetTransfer(const quorvi::ChannelMaskSet& masks) const;
+    bool resetTransfer() const;
     bool freeBlock();
 
     // Clocks and the control panel (DriverClocks.cpp).
@@ -99,7 +99,6 @@ private:
     Streamer streamer_;
     char error_[kAsioErrorMessageSize] = {};
 
-    std::uint32_t blockLatency_ = 0;
     std::uint32_t inCoefficient_ = 0, inConstant_ = 0, outCoefficient_ = 0, outConstant_ = 0;
     quorvi::ChannelMaskSet reserved_{};
     quorvi::ChannelMaskSet used_{};

@@ -121,8 +121,8 @@ bool AsioDriver::registerHalves() const {
     return true;
 }
 
-bool AsioDriver::resetTransfer(const quorvi::ChannelMaskSet& masks) const {
-    return device_.control(quorvi::QUORVI_IORESET, &masks, sizeof masks, nullptr, 0);
+bool AsioDriver::resetTransfer() const {
+    return device_.control(quorvi::QUORVI_IORESET, &reserved_, sizeof reserved_, nullptr, 0);
 }
 
 ASIOError AsioDriver::start() {
@@ -144,7 +144,7 @@ ASIOError AsioDriver::stop() {
     if (buffersCreated_) {
         // No hand-over runs once the transfer is reset.
         streamer_.halt();
-        if (!resetTransfer(reserved_)) {
+        if (!resetTransfer()) {
             if (wasRunning) streamer_.arm();
             setError("quorvi.vxd IORESET failed!");
             return ASE_HWMalfunction;
@@ -160,7 +160,7 @@ ASIOError AsioDriver::disposeBuffers() {
     buffersCreated_ = false;
     streamer_.detach();
     if (!block_) return ASE_InvalidMode;
-    if (!resetTransfer(reserved_) || !freeBlock()) return ASE_HWMalfunction;
+    if (!resetTransfer() || !freeBlock()) return ASE_HWMalfunction;
     return ASE_OK;
 }
 
