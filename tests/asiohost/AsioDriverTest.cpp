@@ -271,6 +271,20 @@ TEST_F(WithBoards, InitClaimsTheReservedChannelsOfTheBoardsPresentAndLetsThemGo)
     EXPECT_EQ(open()->init(), ASIOTrue) << "the channels are free again";
 }
 
+// Without wakes no block would ever be handed over.
+TEST_F(WithBoards, InitFailsAndGivesTheChannelsBackWhenTheStreamingThreadCannotRegister) {
+    boards_.control("fail QUORVI_SET_CALLBACK 31 once");
+    auto driver = open();
+    ASSERT_TRUE(driver);
+    EXPECT_EQ(driver->init(), ASIOFalse);
+    EXPECT_EQ(driver->errorMessage(), "Couldn't start the Quorvi streaming thread!");
+    EXPECT_EQ(boards_.log(quorvi::QUORVI_RELEASE_CHANNELS).size(), 1u);
+    EXPECT_EQ(boards_.driver().openHandles(), 0u);
+    long in, out;
+    EXPECT_EQ(driver->getChannels(&in, &out), ASE_NotPresent);
+    EXPECT_EQ(driver->init(), ASIOTrue) << "a later init may succeed";
+}
+
 TEST_F(WithBoards, MissingPointersAndBadBufferRequestsAreRefusedWithNothingAllocated) {
     auto driver = openInitialised();
     ASSERT_TRUE(driver);
@@ -562,6 +576,10 @@ TEST_F(Clocks, MeasuredRatesAreReportedNominalAndExternalClocksTellTheHostTheirR
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(rate, 48000.0);
     StoreRate(47700.0f, 0);
+    ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
+    EXPECT_EQ(rate, 47700.0);
+    // A stored rate that is no rate leaves the last one.
+    StoreRate(std::numeric_limits<float>::quiet_NaN(), 0);
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(rate, 47700.0);
 
