@@ -5,8 +5,9 @@
 // so it draws only what changed instead of invalidating the window.
 //
 // Rows of a column: value v lights the v rows from 125 - v up to 124; rows
-// 125 and 126 stay background; the bar area is rows 6 to 126. A peak marker
-// at value p is the one row 125 - p, the top row of that value.
+// 125 and 126 light only in a clip, which fills the whole bar area, rows 6
+// to 126. A peak marker at value p is the one row 125 - p, the top row of
+// that value.
 #include <cstdint>
 #include <vector>
 #include "MeterScale.h"
