@@ -74,6 +74,25 @@ bool IsStandardRate(std::uint32_t hz) {
     return std::find(std::begin(rates), std::end(rates), hz) != std::end(rates);
 }
 
+// Meter of a channel in the status block: the outputs the format carries,
+// then its inputs, then master left and right from the two monitor outputs;
+// -1 for a channel the format leaves unused. Interface A carries eight
+// channels or two (S/PDIF), B likewise.
+int MeterIndex(std::uint32_t format, bool input, std::uint32_t bit) {
+    struct Counts {
+        std::uint32_t inA, inB, outA, outB;
+    };
+    static const Counts kCounts[] = {{8, 8, 8, 8}, {8, 2, 8, 2}, {8, 2, 8, 2}, {2, 2, 2, 2},
+                                     {8, 2, 8, 8}, {8, 8, 8, 8}, {8, 2, 8, 2}};
+    const Counts& c = kCounts[format < std::size(kCounts) ? format : 0];
+    std::uint32_t outputs = c.outA + c.outB, inputs = c.inA + c.inB;
+    std::uint32_t a = input ? c.inA : c.outA, b = input ? c.inB : c.outB;
+    std::uint32_t first = input ? outputs : 0;
+    if (!input && bit >= 16) return static_cast<int>(outputs + inputs + bit - 16);
+    if (bit < 8) return bit < a ? static_cast<int>(first + bit) : -1;
+    return bit - 8 < b ? static_cast<int>(first + a + bit - 8) : -1;
+}
+
 // Board counts beyond what the state holds would index past it.
 DriverConfig Clamped(DriverConfig c) {
     c.boards = std::min(c.boards, kMaxBoards);
@@ -156,7 +175,12 @@ void Driver::settle(std::vector<void*>& waiters) { WaitForWaiters(waiters); }
 void Driver::pump() {
     std::lock_guard lock(mutex_);
     advance();
-    Stream::Now now{clock_.nowMicros(), clock_.milliseconds(), timecode_, timecodeRunning_, timecodeRate()};
+    Stream::Now now{clock_.nowMicros(), clock_.milliseconds(), timecode_, timecodeRunning_, timecodeRate(), {}};
+    for (std::uint32_t b = 0; b < config_.boards; ++b)
+        for (std::uint32_t bit = 0; bit < 16; ++bit) {
+            int m = MeterIndex(device_.boards[b].format, true, bit);
+            now.inputSignal[b][bit] = m < 0 ? 0 : meterLevel(config_.board[b].signals[m]);
+        }
     for (auto& [id, h] : handles_)
         if (h.stream->running()) h.stream->pump(now, sampleRate(h.stream->board()));
 }
@@ -430,7 +454,17 @@ Driver::Bytes Driver::statusBlock(std::uint32_t b) {
     PutWord(out, 4, counter);
     PutWord(out, 6, timecode_ & 0xFFFFFF);
     PutWord(out, 7, timecode_ >> 24);
-    for (int m = 0; m < kMeters; ++m) PutWord(out, 10 + m, meterLevel(c.signals[m]));
+    std::uint32_t meters[kMeters];
+    for (int m = 0; m < kMeters; ++m) meters[m] = meterLevel(c.signals[m]);
+    // A channel that streams shows the peak of its last block instead.
+    for (const auto& [id, h] : handles_)
+        for (int word : {static_cast<int>(b), static_cast<int>(4 + b)})
+            for (std::uint32_t bit = 0; bit < 18; ++bit) {
+                std::uint32_t level = 0;
+                int m = MeterIndex(device_.boards[b].format, word < 4, bit);
+                if (m >= 0 && h.stream->peak(word, bit, level)) meters[m] = level;
+            }
+    for (int m = 0; m < kMeters; ++m) PutWord(out, 10 + m, meters[m]);
     return out;
 }
 

@@ -70,8 +70,10 @@ inline constexpr std::uint32_t kMaxDeviceName = 64;
 // themselves, after the caller's bytes.
 inline constexpr std::uint32_t kMaxSide = 256;
 inline constexpr std::uint32_t kMaxObjectName = 64;
-// Largest shared block QUORVI_ALLOC_BUFFERS maps, in 4096-byte pages.
-inline constexpr std::uint32_t kMaxBufferPages = 4096;
+// Largest shared block QUORVI_ALLOC_BUFFERS maps, in 4096-byte pages: what
+// the ASIO driver asks for with 65,536-sample halves on every channel of four
+// boards (64 inputs, 72 outputs), about 68 MiB.
+inline constexpr std::uint32_t kMaxBufferPages = ((65536 * 4 + 34) * (64 + 72) * 2) / 4096 + 2;
 
 enum class Kind : std::uint32_t {
     Open = 1,     // body: OpenBody; must be the first message of a connection
