@@ -16,8 +16,9 @@ using namespace quorvi;
 
 namespace {
 
-// Where timecode starts: zero on the tray's display, which subtracts this.
-constexpr std::uint32_t kTimecodeZero = 5760000;
+// Time code zero lies 120 seconds into the position at the time code's rate,
+// as the tray shows and arms it.
+constexpr std::uint32_t kTimecodeZeroSeconds = 120;
 constexpr std::size_t kMaxLog = 20000;
 // No request takes more than the device block; keeping only that much of
 // an input bounds the log however large the inputs a client sends.
@@ -25,6 +26,13 @@ constexpr std::uint32_t kMaxLoggedInput = kDeviceBlockSize;
 constexpr std::size_t kMaxOpens = 1000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
+constexpr std::uint32_t kTimecodePaused = 0x100;  // status word 1
+// Identification: each optical output flashes for 25 ms, A every 150 ms and
+// B every 300 ms, late in its period, so that a poll every 50 ms from the
+// start sees A at every third poll and B at every sixth, and a poll that
+// comes much faster sees one flash twice.
+constexpr std::uint64_t kFlashMicros = 25000, kFlashPeriodA = 150000, kFlashPeriodB = 300000;
+constexpr std::uint64_t kFlashAt = 100000;  // into A's period; B's lies as far from its end
 
 std::uint32_t Word(const std::uint8_t* p, int i) {
     std::uint32_t v;
@@ -128,7 +136,7 @@ void Driver::powerOn() {
         }
     std::memset(sysSetup_, 0, sizeof sysSetup_);
     setTimecodeBits(config_.timecodeOn);
-    timecode_ = kTimecodeZero;
+    timecode_ = timecodeZero();
     timecodeRunning_ = false;
     timecodeFraction_ = 0;
     lastAdvance_ = clock_.nowMicros();
@@ -299,7 +307,7 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
         if ((e = shape(8, 0, true))) return Fail(e);
         if (Word(in, 1) > 7) return Fail(ERROR_INVALID_PARAMETER);
         boards_[b].fpgaProgram = Word(in, 1);
-        boards_[b].fpgaPolls = 0;
+        boards_[b].identifyStart = clock_.nowMicros();
         return Reply{};
     case QUORVI_SET_STATUS_MASKS:
         if ((e = shape(kSetStatusMasksSize, 0, true))) return Fail(e);
@@ -309,7 +317,9 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
     case QUORVI_SET_PUNCH:
         if ((e = shape(8, 0, false))) return Fail(e);
         if (Word(in, 1) != 0) return Fail(ERROR_INVALID_PARAMETER);
-        punchArmed_ = true;
+        // The tray disarms with the position just before zero; taken as a
+        // position, it would hit as time code runs up from a pre-roll.
+        punchArmed_ = Word(in, 0) != timecodeZero() - 1;
         punchHit_ = false;
         punchPosition_ = Word(in, 0);
         return Reply{};
@@ -473,17 +483,19 @@ Driver::Bytes Driver::statusFlags() {
     for (std::uint32_t b = 0; b < config_.boards; ++b) {
         BoardState& s = boards_[b];
         std::uint32_t word0 = s.statusWords[0] | s.onceWords[0] | (sampleRate(b) > 0 ? 0 : kNoMasterClock);
+        std::uint32_t word1 = s.statusWords[1] | s.onceWords[1] | (timecodeOn() && !timecodeRunning_ ? kTimecodePaused : 0);
         PutWord(out, 2 * b, word0);
-        PutWord(out, 2 * b + 1, s.statusWords[1] | s.onceWords[1]);
+        PutWord(out, 2 * b + 1, word1);
         s.onceWords[0] = s.onceWords[1] = 0;
     }
     return out;
 }
 
 // During identification each optical output flashes (A twice as fast as B);
-// a looped input sees its flashes as isolated set bits, an unlooped one
-// reads set throughout. Otherwise the bits say whether a signal arrives,
-// none while the optical ports are stopped.
+// a looped input sees its flashes, an unlooped one reads set throughout. The
+// flashes follow time from the start of the program, so that other programs
+// polling the board cannot move them. Otherwise the bits say whether a
+// signal arrives, none while the optical ports are stopped.
 std::uint32_t Driver::fpgaByte(std::uint32_t b) {
     BoardState& s = boards_[b];
     const BoardConfig& c = config_.board[b];
@@ -491,9 +503,13 @@ std::uint32_t Driver::fpgaByte(std::uint32_t b) {
         if (s.serialStopped) return 0;
         return (c.externalRate[InputA] > 0 ? kFpgaSignalA : 0) | (c.externalRate[InputB] > 0 ? kFpgaSignalB : 0);
     }
-    std::uint32_t poll = s.fpgaPolls++;
-    bool a = c.loopA ? poll % 3 == 0 : true;
-    bool bb = c.loopB ? poll % 6 == 0 : true;
+    std::uint64_t t = clock_.nowMicros() - s.identifyStart;
+    auto lit = [&](std::uint64_t period) {
+        std::uint64_t at = period - (kFlashPeriodA - kFlashAt);
+        return t % period >= at && t % period < at + kFlashMicros;
+    };
+    bool a = c.loopA ? lit(kFlashPeriodA) : true;
+    bool bb = c.loopB ? lit(kFlashPeriodB) : true;
     return (a ? kFpgaSignalA : 0) | (bb ? kFpgaSignalB : 0);
 }
 
@@ -540,6 +556,14 @@ std::uint32_t Driver::meterLevel(const Signal& s) const {
 }
 
 std::uint32_t Driver::timecodeRate() const { return (device_.mtcSettings & 0x8) ? 48000 : 44100; }
+
+std::uint32_t Driver::timecodeZero() const { return timecodeRate() * kTimecodeZeroSeconds; }
+
+bool Driver::timecodeOn() const {
+    std::uint32_t word;
+    std::memcpy(&word, sysSetup_ + 4 * kSysSetupTimeCodeWord, 4);
+    return (word & kSysSetupTimeCodeBits) != 0;
+}
 
 // Brings the running timecode up to now and fires an armed punch once the
 // position passes it.
@@ -636,6 +660,11 @@ void Driver::setTimecode(std::uint32_t position, bool running) {
     timecode_ = position;
     timecodeFraction_ = 0;
     timecodeRunning_ = running;
+}
+
+std::uint32_t Driver::timecodeZeroPosition() const {
+    std::lock_guard lock(mutex_);
+    return timecodeZero();
 }
 
 std::uint32_t Driver::timecode() {
