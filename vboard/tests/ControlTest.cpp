@@ -85,6 +85,11 @@ TEST(Control, LogAndOpenLinesRoundTrip) {
 }
 
 TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
+    {
+        SwitchSetting off(nullptr);
+        QuorvisimProcess unasked(FindQuorvisim(), "--boards 1");
+        EXPECT_EQ(unasked.waitExit(30000), 2u) << "no boards where no program would take them";
+    }
     win::RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").deleteValue("QuorviStatus");
     QuorvisimProcess sim(FindQuorvisim(), "--boards 2 --kind 1 0x21 --boot-status 0x0000FF03");
     ASSERT_TRUE(sim.started());
