@@ -45,6 +45,8 @@ bool Streamer::launch(HANDLE device) {
     if (!ready_) return false;
     thread_ = CreateThread(nullptr, 0, Main, this, 0, &threadId_);
     if (thread_) {
+        // A switch that comes late is heard.
+        SetThreadPriority(thread_, THREAD_PRIORITY_TIME_CRITICAL);
         HANDLE either[2] = {ready_, thread_};
         WaitForMultipleObjects(2, either, FALSE, INFINITE);
     }

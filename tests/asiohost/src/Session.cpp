@@ -227,9 +227,21 @@ bool WriteTracePicture(const std::string& path, const SessionResult& r, long lat
 
 namespace asiohost {
 
+namespace {
+
+// The delay most samples came back with.
+std::pair<std::uint32_t, long long> UsualDelay(const SessionResult& r) {
+    std::pair<std::uint32_t, long long> usual{0, 0};
+    for (const auto& d : r.delays)
+        if (d.second > usual.second) usual = d;
+    return usual;
+}
+
+}  // namespace
+
 bool LatencyAsReported(const SessionResult& r) {
-    return r.ok && r.delays.size() == 1 && r.misrouted == 0 &&
-           static_cast<long>(r.delays[0].first) == r.inputLatency + r.outputLatency;
+    return r.ok && r.patterned > 0 && r.misrouted == 0 &&
+           static_cast<long>(UsualDelay(r).first) == r.inputLatency + r.outputLatency;
 }
 
 std::vector<std::string> DescribeSession(const SessionResult& r) {
@@ -248,13 +260,19 @@ std::vector<std::string> DescribeSession(const SessionResult& r) {
         r.bufferSize, blockMs, r.rate, r.switches);
     add("latency reported: input %ld + output %ld = %ld samples", r.inputLatency, r.outputLatency,
         r.inputLatency + r.outputLatency);
-    std::string measured = "loop-back measured:";
+    const auto usual = UsualDelay(r);
+    add("loop-back measured: %lu samples for %.3f%% of the looped samples, %s%s", static_cast<unsigned long>(usual.first),
+        r.patterned ? 100.0 * static_cast<double>(usual.second) / static_cast<double>(r.patterned) : 0.0,
+        LatencyAsReported(r) ? "as reported" : "NOT as reported", r.misrouted ? ", some on the wrong input" : "");
+    // A block whose switch came too late is played again from what the
+    // host wrote two blocks before: the audible glitch of a late host.
+    std::string others;
     for (const auto& [delay, count] : r.delays) {
+        if (delay == usual.first) continue;
         std::snprintf(line, sizeof line, " %lu samples x %lld", static_cast<unsigned long>(delay), count);
-        measured += line;
+        others += line;
     }
-    lines.push_back(measured + (r.misrouted ? " (some on the wrong input)" : "") +
-                    (LatencyAsReported(r) ? ", as reported" : ", NOT as reported"));
+    if (!others.empty()) lines.push_back("  and, where a switch came too late, stale halves:" + others);
     std::vector<double> deviation;
     for (double interval : r.intervals) deviation.push_back(interval > 1 ? interval - 1 : 1 - interval);
     add("switch interval off the block period: p50 %.1f%%, p99 %.1f%%, max %.1f%%", 100 * Percentile(deviation, 0.5),
