@@ -100,7 +100,7 @@ void Streamer::attach(quorvi::ChannelRecord* status, const ASIOCallbacks& callba
 void Streamer::detach() { status_ = nullptr; }
 
 void Streamer::prime(long blockSize) {
-    tracker_.start(blockSize);
+    tracker_.start(blockSize, rate_.load(std::memory_order_relaxed));
     publish(0, 0);
     // A wake left over from before this start then names the half start
     // hands over last, and is passed by.

@@ -1,5 +1,7 @@
 #include "Switching.h"
 
+#include <cmath>
+
 #include "quorvi/DriverRequests.h"
 
 namespace quorviasio {
@@ -10,10 +12,22 @@ std::optional<HalfTracker::Handover> HalfTracker::wake(std::uint32_t status, con
     if (half == previous_) return std::nullopt;
     // Distances back from now, so the timer's wrap does not matter. The
     // first boundary after a start has no earlier stamp of its own to go by.
-    if (first_ || now - stamps[half] <= now - stamps[previous_]) counter_ += block_;
+    const bool fresh = first_ || now - stamps[half] <= now - stamps[previous_];
+    if (fresh) {
+        counter_ += std::uint64_t{block_} * (measured_ ? blocksTo(stamps[half]) : 1);
+        lastStamp_ = stamps[half];
+    }
+    measured_ = fresh;
     first_ = false;
     previous_ = half;
     return Handover{half, counter_, stamps[half]};
+}
+
+std::uint32_t HalfTracker::blocksTo(std::uint32_t stamp) const {
+    if (blockMs_ <= 0) return 1;
+    const double blocks = static_cast<double>(stamp - lastStamp_) / blockMs_;
+    const double pairs = std::floor((blocks - 1) / 2 + 0.5);
+    return pairs < 1 ? 1 : 2 * static_cast<std::uint32_t>(pairs) + 1;
 }
 
 ASIOTimeStamp NanosecondsOf(std::uint32_t ms) { return SamplesOf(static_cast<std::uint64_t>(ms) * 1000000u); }

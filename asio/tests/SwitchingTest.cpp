@@ -10,8 +10,8 @@ namespace {
 
 constexpr std::uint32_t kHalf0 = quorvi::kStatusHalf0;
 
-// A board whose blocks end one millisecond apart, stamping each finished
-// half.
+// A board whose blocks end one millisecond apart (the rates the trackers
+// start with), stamping each finished half.
 struct Board {
     std::uint32_t status = 0;
     std::uint32_t stamps[2] = {0x41414141, 0x41414141};
@@ -30,7 +30,7 @@ struct Board {
 TEST(Switching, EveryBlockFromTheFirstIsHandedOverAndCounted) {
     for (std::uint32_t start : {1000u, 0xFFFFFFF0u, 0x41414141u}) {
         HalfTracker tracker;
-        tracker.start(64);
+        tracker.start(64, 64000.0);
         Board board(start);
         for (int n = 1; n <= 40; ++n) {
             board.block();
@@ -45,7 +45,7 @@ TEST(Switching, EveryBlockFromTheFirstIsHandedOverAndCounted) {
 
 TEST(Switching, AWakeNamingTheHalfAlreadyHandedOverIsPassedBy) {
     HalfTracker tracker;
-    tracker.start(256);
+    tracker.start(256, 256000.0);
     Board board(5000);
     // Left over from before the start: the status word start cleared.
     EXPECT_FALSE(tracker.wake(0, board.stamps, board.now));
@@ -59,9 +59,40 @@ TEST(Switching, AWakeNamingTheHalfAlreadyHandedOverIsPassedBy) {
     EXPECT_EQ(tracker.counter(), 256u);
 }
 
+TEST(Switching, AWakeThatCameLateCountsTheBlocksItMissed) {
+    HalfTracker tracker;
+    tracker.start(64, 64000.0);
+    Board board(100);
+    board.block();
+    tracker.wake(board.status, board.stamps, board.now);
+    // One block late: its half is named again, and passed by.
+    board.block();
+    board.block();
+    EXPECT_FALSE(tracker.wake(board.status, board.stamps, board.now));
+    board.block();
+    auto h = tracker.wake(board.status, board.stamps, board.now);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->half, 1);
+    EXPECT_EQ(h->position, 4u * 64);
+    // Two blocks late: the other half is named, three blocks on.
+    for (int i = 0; i < 3; ++i) board.block();
+    h = tracker.wake(board.status, board.stamps, board.now);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->position, 7u * 64);
+
+    // Millisecond stamps still tell one block from three at 64 samples and
+    // 48 kHz, however the boundaries round.
+    tracker.start(64, 48000.0);
+    const std::uint32_t one[2] = {1, 0x41414141}, next[2] = {1, 3}, three[2] = {5, 3}, late[2] = {5, 9};
+    tracker.wake(kHalf0, one, 1);
+    EXPECT_EQ(tracker.wake(0, next, 3)->position, 2u * 64);
+    EXPECT_EQ(tracker.wake(kHalf0, three, 5)->position, 3u * 64);
+    EXPECT_EQ(tracker.wake(0, late, 9)->position, 6u * 64) << "4 ms: three blocks of 1.33 ms";
+}
+
 TEST(Switching, AHalfWithAStaleStampIsHandedOverButNotCounted) {
     HalfTracker tracker;
-    tracker.start(64);
+    tracker.start(64, 64000.0);
     Board board(100);
     board.block();
     tracker.wake(board.status, board.stamps, board.now);

@@ -152,7 +152,9 @@ SessionResult RunLoopbackSession(Driver& d, Host& host, long bufferSize, double 
     r.switches = static_cast<long long>(t.used);
     for (std::size_t i = 1; i < t.used; ++i) {
         r.intervals.push_back(Seconds(t.times[i - 1], t.times[i], ticks) / period);
-        if (t.positions[i] - t.positions[i - 1] != static_cast<std::uint64_t>(bufferSize)) ++r.positionSteps;
+        const auto step = static_cast<long long>(t.positions[i] - t.positions[i - 1]) / bufferSize;
+        if (step != 1) ++r.positionSteps;
+        if (step > 1) r.missedByPosition += step - 1;
     }
     r.lateness = Lateness(t, ticks, period);
     if (t.used > 1) {
@@ -279,7 +281,8 @@ std::vector<std::string> DescribeSession(const SessionResult& r) {
         100 * Percentile(deviation, 0.99), 100 * Percentile(deviation, 1));
     add("switch lateness after its block boundary: p50 %.1f%%, p99 %.1f%%, max %.1f%% of a block", 100 * Percentile(r.lateness, 0.5),
         100 * Percentile(r.lateness, 0.99), 100 * Percentile(r.lateness, 1));
-    add("blocks missed: %lld by time, %lld position steps other than one block", r.missedByTime, r.positionSteps);
+    add("blocks missed: %lld by time, %lld by the sample position (%lld steps other than one block)", r.missedByTime,
+        r.missedByPosition, r.positionSteps);
     add("processor time per switch: %.1f us (host loop-back work %.1f us of it)", r.cpuPerSwitchUs, r.hostPerSwitchUs);
     return lines;
 }

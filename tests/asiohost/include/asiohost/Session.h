@@ -23,6 +23,7 @@ struct SessionResult {
     std::vector<double> intervals;   // between them, in block periods
     std::vector<double> lateness;    // after the block boundary answered, in block periods
     long long positionSteps = 0;     // steps of the sample position other than one block
+    long long missedByPosition = 0;  // blocks those steps passed over
     long long missedByTime = 0;      // boundaries passed without a switch
     double cpuPerSwitchUs = 0;       // the streaming thread's processor time
     double hostPerSwitchUs = 0;      // of which the host's loop-back work
