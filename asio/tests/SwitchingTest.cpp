@@ -52,10 +52,6 @@ TEST(Switching, AWakeNamingTheHalfAlreadyHandedOverIsPassedBy) {
     board.block();
     ASSERT_TRUE(tracker.wake(board.status, board.stamps, board.now));
     EXPECT_FALSE(tracker.wake(board.status, board.stamps, board.now + 1));
-    // Two blocks merged into one wake name the same half again.
-    board.block();
-    board.block();
-    EXPECT_FALSE(tracker.wake(board.status, board.stamps, board.now));
     EXPECT_EQ(tracker.counter(), 256u);
 }
 
