@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Execution.h"
 #include "quorvi/DriverRequests.h"
 #include "vboard/Control.h"
 #include "vboard/QuorvisimProcess.h"
@@ -72,6 +73,7 @@ void Report(std::uint32_t samples, const std::string& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
     QueryPerformanceFrequency(&g_frequency);
     vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 1");
