@@ -4,6 +4,7 @@
 //   audiox_host same               0 when two creations give the same mixer
 //   audiox_host mute NAME LEVEL    sets the channel's send level, mutes it, unmutes it
 //   audiox_host eqpage             the equaliser page in a property frame, until closed
+//   audiox_host find               0 once that frame is shown
 //   audiox_host close              closes that frame with Cancel
 #include <windows.h>
 #include <olectl.h>
@@ -73,20 +74,24 @@ int ShowEqPage() {
     return SUCCEEDED(hr) ? 0 : Fail("the property frame", hr);
 }
 
-int CloseFrame() {
+// The frame of an `eqpage` run, waiting up to ten seconds for it.
+HWND FindFrame() {
     for (int tries = 0; tries < 100; ++tries) {
-        HWND frame = FindWindowW(L"#32770", nullptr);
-        for (; frame; frame = FindWindowExW(nullptr, frame, L"#32770", nullptr)) {
+        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
             wchar_t caption[128];
-            GetWindowTextW(frame, caption, 128);
-            if (std::wstring(caption).find(kFrameCaption) != std::wstring::npos) {
-                PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
-                return 0;
-            }
+            GetWindowTextW(w, caption, 128);
+            if (IsWindowVisible(w) && std::wstring(caption).find(kFrameCaption) != std::wstring::npos) return w;
         }
         Sleep(100);
     }
-    return Fail("finding the property frame", E_FAIL);
+    return nullptr;
+}
+
+int CloseFrame() {
+    HWND frame = FindFrame();
+    if (!frame) return Fail("finding the property frame", E_FAIL);
+    PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+    return 0;
 }
 
 }  // namespace
@@ -98,7 +103,8 @@ int main(int argc, char** argv) {
     if (command == "same") return SameMixer();
     if (command == "mute" && argc > 3) return MuteAndUnmute(argv[2], static_cast<float>(std::atof(argv[3])));
     if (command == "eqpage") return ShowEqPage();
+    if (command == "find") return FindFrame() ? 0 : Fail("finding the property frame", E_FAIL);
     if (command == "close") return CloseFrame();
-    std::puts("usage: audiox_host tree | same | mute NAME LEVEL | eqpage | close");
+    std::puts("usage: audiox_host tree | same | mute NAME LEVEL | eqpage | find | close");
     return 2;
 }
