@@ -128,3 +128,27 @@ TEST_F(RegistrationTest, RegistersExactlyItsKeysAndRemovesThemAgain) {
     EXPECT_TRUE(RegKeyFound("HKCR\\CLSID"));
     EXPECT_TRUE(RegKeyFound("HKCR\\AudioX")) << "other plug-ins' parent key stays";
 }
+
+// A quote in the install path must not end the script's string early.
+TEST_F(RegistrationTest, RegistersFromAFolderWithAQuoteInItsName) {
+    const std::string folder = "C:\\it's here";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::string plugin = folder + "\\quorvix.dll";
+    ASSERT_TRUE(CopyFileA(PluginPath().c_str(), plugin.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((testkit::ProgramDirectory() + "\\quorvicore.dll").c_str(),
+                          (folder + "\\quorvicore.dll").c_str(), FALSE));
+
+    testkit::RunResult run = testkit::RunProgram(testkit::SystemFilePath("regsvr32.exe"), "/s \"" + plugin + "\"");
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<CLSID> mixers = RegisteredMixers();
+    ASSERT_EQ(mixers.size(), 1u);
+    const std::string server = "CLSID\\" + Text(mixers.front()) + "\\InprocServer32";
+    EXPECT_EQ(testkit::ReadRegString(HKEY_CLASSES_ROOT, server, ""), plugin);
+    run = testkit::RunProgram(testkit::SystemFilePath("regsvr32.exe"), "/s /u \"" + plugin + "\"");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(testkit::RegKeyExists(HKEY_CLASSES_ROOT, server));
+
+    DeleteFileA(plugin.c_str());
+    DeleteFileA((folder + "\\quorvicore.dll").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
