@@ -3,18 +3,12 @@
 #include "EqPage.h"
 #include "Mixer.h"
 #include "Module.h"
+#include "win/ComPtr.h"
 
 namespace quorvix {
 
 STDMETHODIMP ClassFactory::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
+    return win::QuerySingle(static_cast<IClassFactory*>(this), IID_IClassFactory, iid, out);
 }
 
 STDMETHODIMP_(ULONG) ClassFactory::AddRef() {

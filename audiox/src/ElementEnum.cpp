@@ -4,6 +4,7 @@
 #include <new>
 
 #include "Module.h"
+#include "win/ComPtr.h"
 
 namespace quorvix {
 
@@ -19,14 +20,7 @@ ElementEnum::ElementEnum(std::vector<Element*> items, size_t position)
 ElementEnum::~ElementEnum() { UnlockModule(); }
 
 STDMETHODIMP ElementEnum::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IAxEnumElements) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    *out = static_cast<IAxEnumElements*>(this);
-    AddRef();
-    return S_OK;
+    return win::QuerySingle(static_cast<IAxEnumElements*>(this), IID_IAxEnumElements, iid, out);
 }
 
 STDMETHODIMP_(ULONG) ElementEnum::AddRef() { return ++refs_; }

@@ -136,14 +136,7 @@ EqPage::~EqPage() {
 }
 
 STDMETHODIMP EqPage::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IPropertyPage) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    *out = static_cast<IPropertyPage*>(this);
-    AddRef();
-    return S_OK;
+    return win::QuerySingle(static_cast<IPropertyPage*>(this), IID_IPropertyPage, iid, out);
 }
 
 STDMETHODIMP_(ULONG) EqPage::AddRef() { return ++refs_; }

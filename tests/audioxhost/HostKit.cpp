@@ -172,14 +172,7 @@ ComPtr<TestEqualiser> TestEqualiser::Create(LONG version) {
 }
 
 STDMETHODIMP TestEqualiser::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IAxPropertySet) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    *out = static_cast<IAxPropertySet*>(this);
-    AddRef();
-    return S_OK;
+    return win::QuerySingle(static_cast<IAxPropertySet*>(this), IID_IAxPropertySet, iid, out);
 }
 
 STDMETHODIMP_(ULONG) TestEqualiser::AddRef() { return ++refs_; }

@@ -47,6 +47,19 @@ private:
     T* p_ = nullptr;
 };
 
+// QueryInterface of an object that answers IUnknown and one interface.
+template <class I>
+HRESULT QuerySingle(I* self, REFIID own, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid != IID_IUnknown && iid != own) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
+
 // CoInitialize for the life of the object, undone only when it took effect,
 // so a thread that already runs COM in another model keeps it.
 class ComApartment {
