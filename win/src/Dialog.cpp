@@ -2,14 +2,42 @@
 #include "win/ExceptionGuard.h"
 #include "win/Window.h"
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace win {
 
 namespace {
-// The open modeless dialogs of this thread, for IsModelessDialogMessage.
-thread_local std::vector<HWND> modelessDialogs;
-}
+
+// The open modeless dialogs, for IsModelessDialogMessage on their threads.
+// Not a thread_local: one with a destructor pins a DLL in memory until its
+// thread ends, so a plug-in that showed a dialog could never be unloaded.
+class ModelessDialogs {
+public:
+    void Add(HWND h) {
+        std::lock_guard lock(mutex_);
+        dialogs_.push_back(h);
+    }
+    void Remove(HWND h) {
+        std::lock_guard lock(mutex_);
+        std::erase(dialogs_, h);
+    }
+    std::vector<HWND> OfThisThread() {
+        std::lock_guard lock(mutex_);
+        std::vector<HWND> mine;
+        for (HWND h : dialogs_) {
+            if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId()) mine.push_back(h);
+        }
+        return mine;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<HWND> dialogs_;
+};
+ModelessDialogs modelessDialogs;
+
+}  // namespace
 
 std::string DialogWindow::ItemText(int id) const {
     return WindowText(Item(id));
@@ -77,7 +105,7 @@ INT_PTR DialogWindow::Dispatch(DialogWindow* self, HWND hwnd, UINT message, WPAR
 Dialog::~Dialog() {
     if (HWND h = hwnd()) {
         SetWindowLongPtrA(h, DWLP_USER, 0);
-        std::erase(modelessDialogs, h);
+        modelessDialogs.Remove(h);
         DestroyWindow(h);
     }
 }
@@ -97,7 +125,7 @@ bool Dialog::CreateModeless(HWND owner) {
     HWND h = CreateDialogParamA(module().instance(), MAKEINTRESOURCEA(templateId()), owner,
                                 StaticDlgProc, reinterpret_cast<LPARAM>(this));
     if (!h) return false;
-    modelessDialogs.push_back(h);
+    modelessDialogs.Add(h);
     return true;
 }
 
@@ -113,13 +141,13 @@ void Dialog::Close(INT_PTR result) {
 INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogWindow* self = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam)
                                                   : FromHandle(hwnd);
-    if (message == WM_NCDESTROY) std::erase(modelessDialogs, hwnd);
+    if (message == WM_NCDESTROY) modelessDialogs.Remove(hwnd);
     return Dispatch(self, hwnd, message, wParam, lParam);
 }
 
 bool IsModelessDialogMessage(MSG& msg) {
     // A copy: handling the message may close a dialog and shrink the list.
-    std::vector<HWND> dialogs = modelessDialogs;
+    std::vector<HWND> dialogs = modelessDialogs.OfThisThread();
     for (HWND dialog : dialogs)
         if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return true;
     return false;
