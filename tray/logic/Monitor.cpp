@@ -49,6 +49,9 @@ void Monitor::ProgramMasks(const SettingsRecord& record) {
             break;
         }
     }
+    // Once monitoring has ended nothing reads the words again, and a read
+    // that failed for good would only repeat its message at every update.
+    if (stopped_) return;
     std::uint32_t words[2 * kMaxBoards] = {};
     if (boards_.ReadStatusFlags(boardCount_, words)) {
         skip_ = 4;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MainFrame.h"
+#include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "testkit/MessageBoxCatcher.h"
@@ -180,4 +181,21 @@ TEST_F(FrameTest, AnUpdateWhileTheTrayIsBusyWaitsBoundedAndStaysResponsive) {
     frame_->busy().meters = 0;
     SendMessageA(frame_->hwnd(), RegisterWindowMessageA("END QUORVI UPDATE"), 0, 0);
     EXPECT_FALSE(frame_->busy().updateInProgress);
+}
+
+// A tick that shows a message is not run again inside that message's loop:
+// a failing board would pile up a box per timer tick otherwise.
+TEST_F(FrameTest, TicksWaitingWhileATickShowsAMessageDoNotRunInsideIt) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    boards_->control("fail QUORVI_GET_STATUS 31 once");
+    const std::size_t reads = boards_->log(quorvi::QUORVI_GET_STATUS_FLAGS).size();
+    for (int i = 0; i < 3; ++i) PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Boxes().size() == 1 && !frame_->busy().timer; }));
+    EXPECT_EQ(boxes.Texts()[0], "Error: failure reading clock data from QUORVI");
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(boards_->log(quorvi::QUORVI_GET_STATUS_FLAGS).size(), reads + 1)
+        << "the ticks queued behind the message were dropped";
 }

@@ -65,7 +65,10 @@ protected:
         ASSERT_TRUE(tray_.Start(TrayProgram()));
         boxes_.AlsoWatch(tray_.Id());
         ASSERT_TRUE(WaitUntil([&] { return (frame_ = FindTopWindow("", kTitle, tray_.Id())) != nullptr; }));
-        Tick();  // no need to wait for the timer's first tick
+        // The last value the start-up writes; the first tick need not wait
+        // for the timer then, and comes after what the start-up posted.
+        ASSERT_TRUE(WaitUntil([] { return ReadRegDword(HKEY_LOCAL_MACHINE, kMakerKey, "Samples").has_value(); }));
+        Tick();
         ASSERT_TRUE(shell_.WaitUntil([&](const std::vector<NotifyIconCall>& calls) {
             for (const NotifyIconCall& c : calls)
                 if (c.owner == frame_ && c.operation == NIM_MODIFY && c.accepted) return true;
@@ -309,4 +312,24 @@ TEST_F(TrayTest, OnWindows98TheDriverIsOpenedItsWayAndStartUpFailuresWaitForTheF
     ASSERT_TRUE(boxes_.WaitForBoxes(1));
     EXPECT_EQ(boxes_.Texts()[0], "Error writing system settings");
     EXPECT_EQ(Tip(), kGreen) << "the boards past the last were counted by the driver's 9x answer";
+}
+
+// Monitoring that fails before it starts shows no icon and starts no timer,
+// and says so once start-up is over instead of never.
+TEST_F(TrayTest, AStatusReadFailingAtStartUpIsReportedAndNothingRuns) {
+    Boards(1);
+    boards_->control("fail QUORVI_GET_STATUS_FLAGS 31");
+    boxes_.Expect(IDOK);
+    ASSERT_TRUE(tray_.Start(TrayProgram()));
+    boxes_.AlsoWatch(tray_.Id());
+    ASSERT_TRUE(boxes_.WaitForBoxes(1));
+    EXPECT_EQ(boxes_.Texts()[0],
+              "Error getting error/status information: IOCTL failed.\nFuture updates disabled until reboot.");
+    ASSERT_TRUE(WaitUntil([&] { return (frame_ = FindTopWindow("", kTitle, tray_.Id())) != nullptr; }));
+    Sleep(1000);  // the updates the start-up made have ended, and a tick would have come
+    EXPECT_TRUE(shell_.Calls().empty()) << "no icon";
+    EXPECT_EQ(FlagReads(), 1u) << "one read in the start-up, none after";
+    EXPECT_EQ(boxes_.Texts().size(), 1u) << "and one message";
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("QUORVI SHUTDOWN"), 0, 0);
+    EXPECT_TRUE(TrayEnds());
 }

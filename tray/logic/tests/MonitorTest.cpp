@@ -177,6 +177,12 @@ TEST_F(MonitorTest, FailedStatusReadsEndMonitoringAndRemoveTheIcon) {
     EXPECT_TRUE(screen.iconRemoved);
     EXPECT_EQ(screen.reports, std::vector<UINT>{IDS_GET_STATUS_FLAGS_FAILED});
     EXPECT_TRUE(monitor.stopped());
+
+    const int reads = boards.flagReads;
+    monitor.ProgramMasks(*record);
+    EXPECT_EQ(boards.masks.size(), 4u) << "a later update still programs the masks";
+    EXPECT_EQ(boards.flagReads, reads) << "but does not read, nor report the failure again";
+    EXPECT_EQ(screen.reports.size(), 1u);
 }
 
 TEST_F(MonitorTest, MaskPassStopsAtAFailedBoardButStillReadsTheWords) {
