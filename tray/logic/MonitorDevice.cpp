@@ -13,14 +13,6 @@ using namespace quorvi;
 
 namespace {
 
-#pragma pack(push, 1)
-struct SetParamRequest {
-    std::uint32_t board;
-    ParameterBlock block;
-};
-#pragma pack(pop)
-static_assert(sizeof(SetParamRequest) == kSetParamSize);
-
 constexpr int kCounterWord = 4;
 constexpr int kIoLowWord = 6;
 constexpr int kIoHighWord = 7;

@@ -24,7 +24,6 @@ const win::RegisteredMessage trayRefresh("QUORVI TRAY");
 const win::RegisteredMessage startUpdate("START QUORVI UPDATE");
 const win::RegisteredMessage endUpdate("END QUORVI UPDATE");
 const win::RegisteredMessage settingsStored("QUORVI CP");
-const win::RegisteredMessage shutdown("QUORVI SHUTDOWN");
 const win::RegisteredMessage identifyStart("QUORVI IDENTIFY START");
 const win::RegisteredMessage identifyStop("QUORVI IDENTIFY STOP");
 const win::RegisteredMessage userMenuChanged("QUORVI UPDATE USER MENU");
@@ -119,13 +118,12 @@ bool CMainFrame::OnRegisteredMessage(UINT message, WPARAM wParam, LPARAM lParam,
     else if (identifyStart.is(message)) monitor_.IdentifyStart();
     else if (identifyStop.is(message)) monitor_.IdentifyStop();
     else if (userMenuChanged.is(message)) BuildMenu();
-    else if (shutdown.is(message)) Destroy();
     else if (openMeters.is(message)) {
         if (KnownBoard(wParam, boardCount())) OpenMeterWindow(static_cast<int>(wParam));
     } else if (openMixer.is(message)) {
         if (KnownBoard(wParam, boardCount())) OpenMixerWindow(static_cast<int>(wParam));
     } else {
-        return OnInstanceMessage(message, result);
+        return OnLifecycleMessage(message, result);
     }
     return true;
 }
@@ -244,6 +242,12 @@ void CMainFrame::LoadUserSetup(int index) {
 }
 
 void CMainFrame::BuildMenu() {
+    // The menu on screen is still in use; it is built again once closed.
+    if (menuShown_) {
+        menuStale_ = true;
+        return;
+    }
+    menuStale_ = false;
     auto list = std::make_unique<quorvi::UserMenuList>();
     TrayMenuContent content;
     content.boards = boardCount();
@@ -272,7 +276,10 @@ void CMainFrame::ShowMenu() {
     }
     POINT at{};
     GetCursorPos(&at);
+    menuShown_ = true;
     menu_.Track(hwnd(), at, TPM_RIGHTBUTTON);
+    menuShown_ = false;
+    if (menuStale_) BuildMenu();
 }
 
 bool CMainFrame::ShowIcon(TrayIcon icon, bool add) {

@@ -78,7 +78,7 @@ private:
     // Start-up (StartUp.cpp), in the order it runs.
     bool OnCreate();
     bool OnlyInstance();
-    bool OnInstanceMessage(UINT message, LRESULT& result);
+    bool OnLifecycleMessage(UINT message, LRESULT& result);
     bool ReadOsVersion();
     bool OpenDriver();
     int FindBoards();
@@ -133,6 +133,8 @@ private:
     win::Timer pauseTimer_;
     win::NotifyIcon icon_;
     win::PopupMenu menu_;
+    bool menuShown_ = false;
+    bool menuStale_ = false;
     bool inTick_ = false;
 };
 

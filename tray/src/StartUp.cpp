@@ -36,17 +36,14 @@ constexpr int kSysSetupTrayWord = 1;
 
 }  // namespace
 
-bool CMainFrame::OnInstanceMessage(UINT message, LRESULT& result) {
+// One tray at a time, and its end on request.
+bool CMainFrame::OnLifecycleMessage(UINT message, LRESULT& result) {
     result = 0;
-    if (startTray.is(message)) {
-        trayRunning.Send();
-        return true;
-    }
-    if (trayRunning.is(message)) {
-        ++runningTrays;
-        return true;
-    }
-    return false;
+    if (startTray.is(message)) trayRunning.Send();
+    else if (trayRunning.is(message)) ++runningTrays;
+    else if (shutdownMessage.is(message)) Destroy();
+    else return false;
+    return true;
 }
 
 bool CMainFrame::OnCreate() {
@@ -133,7 +130,10 @@ int CMainFrame::FindBoards() {
 void CMainFrame::SetSystemSetup() {
     std::uint32_t block[quorvi::kSysSetupSize / 4] = {};
     if (!device_.control(quorvi::QUORVI_GET_SYS_SETUP, nullptr, 0, block, sizeof block)) {
+        // A block that was not read is not written back: it would replace
+        // the driver's settings with zeros.
         ReportError(module_.String(IDS_GET_SYS_SETUP_FAILED));
+        return;
     }
     block[kSysSetupTrayWord] = 1;
     if (!device_.control(quorvi::QUORVI_SET_SYS_SETUP, block, sizeof block, nullptr, 0)) {

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -77,7 +79,8 @@ protected:
     }
 
     // Opens the pop-up menu as a right click on the icon does and reads it.
-    std::vector<MenuLine> PopupMenu() {
+    // whileOpen runs while the menu is shown, before it is read.
+    std::vector<MenuLine> PopupMenu(const std::function<void()>& whileOpen = [] {}) {
         std::vector<MenuLine> lines;
         if (!frame_ || !frame_->hwnd()) {
             ADD_FAILURE() << "no frame";
@@ -88,6 +91,7 @@ protected:
                      HWND window = nullptr;
                      WaitUntil([&] { return (window = FindTopWindow("#32768", "")) != nullptr; });
                      ASSERT_NE(window, nullptr);
+                     whileOpen();
                      auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU_, 0, 0));
                      for (int i = 0; i < GetMenuItemCount(menu); ++i) {
                          char text[128] = {};
@@ -145,11 +149,21 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     };
     EXPECT_EQ(menu, expected);
 
+    // A setup added while the menu is open: the open menu stays whole, the
+    // next one lists it.
+    auto second = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(second && second->size() > 20);
+    std::memcpy(second->data() + 8, "Second", 7);
+    ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
     boards_->control("status 1 0 2");
     ASSERT_TRUE(PumpUntil([&] { return frame_->monitor().clockErrorLatched(); }));
-    menu = PopupMenu();
+    menu = PopupMenu([] { QuorviAddUserMenu("second.ssf"); });
+    EXPECT_EQ(menu.size(), expected.size());
     ASSERT_GT(menu.size(), 3u);
     EXPECT_TRUE(menu[3].enabled) << "Clear Error Indicator while the error is latched";
+    menu = PopupMenu();
+    ASSERT_EQ(menu.size(), expected.size() + 1);
+    EXPECT_EQ(menu[15], (MenuLine{ID_USER_SETUP_FIRST + 1, "Second", true}));
 }
 
 // The tray's own work can only be in progress further down its stack (a

@@ -301,7 +301,7 @@ TEST_F(TrayTest, AUserSetupIsLoadedWholeOrNotAtAll) {
 TEST_F(TrayTest, OnWindows98TheDriverIsOpenedItsWayAndStartUpFailuresWaitForTheFirstTick) {
     WindowsVersionSetting version("quorvitray.exe", "win98");
     Boards(1);
-    boards_->control("fail QUORVI_SET_SYS_SETUP 31 once");
+    boards_->control("fail QUORVI_GET_SYS_SETUP 31 once");
     boxes_.Expect(IDOK);
     StartTray();
     ASSERT_FALSE(HasFatalFailure());
@@ -310,7 +310,8 @@ TEST_F(TrayTest, OnWindows98TheDriverIsOpenedItsWayAndStartUpFailuresWaitForTheF
     EXPECT_EQ(opens[0].name, quorvi::kDeviceName9x);
     EXPECT_EQ(opens[0].args.disposition, 0u);
     ASSERT_TRUE(boxes_.WaitForBoxes(1));
-    EXPECT_EQ(boxes_.Texts()[0], "Error writing system settings");
+    EXPECT_EQ(boxes_.Texts()[0], "Error getting system settings");
+    EXPECT_EQ(Count(quorvi::QUORVI_SET_SYS_SETUP), 0u) << "a block never read is not written back";
     EXPECT_EQ(Tip(), kGreen) << "the boards past the last were counted by the driver's 9x answer";
 }
 
