@@ -37,6 +37,7 @@ void Monitor::SetCalibration(int board, std::uint32_t ticks) {
 }
 
 void Monitor::ProgramMasks(const SettingsRecord& record) {
+    if (boardCount_ == 0) return;
     std::uint32_t enable = StatusEnableValue(1, 0, 0);
     for (int b = 0; b < boardCount_; ++b) {
         BoardMonitor& board = state_[b];
