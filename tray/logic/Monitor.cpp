@@ -42,7 +42,7 @@ void Monitor::ProgramMasks(const SettingsRecord& record) {
     for (int b = 0; b < boardCount_; ++b) {
         BoardMonitor& board = state_[b];
         board.latched[0] = board.latched[1] = 0;
-        board.masks = ComputeStatusMasks(record.boards[b].statusMask);
+        board.masks = MasksFor(static_cast<std::uint32_t>(record.boards[b].statusMask));
         const BoardDeviceBlock& device = record.device.boards[b];
         enable = StatusEnableValue(FormatOf(device), MainClockOf(device), enable);
         if (!boards_.SetStatusMasks(b, enable)) {
@@ -162,7 +162,7 @@ void Monitor::Evaluate() {
             return;
         }
         if (((word0 & ~kFatalBit) || word1) && !clockErrorLatched_ && !fatal_ &&
-            CountsAsError(board.masks, word0, word1)) {
+            CountsAsError(word0, word1, board.masks)) {
             clockErrorLatched_ = true;
             screen_.SetIcon(TrayIcon::ClockError);
             return;

@@ -75,7 +75,7 @@ BusySnapshot Snapshot(const BusyIndicators& busy);
 
 struct BoardMonitor {
     std::uint32_t latched[2] = {};  // every status word read since the last clear, ORed
-    StatusMasks masks;
+    StatusMasks masks{};
     std::uint32_t counter = 0;      // dword 4 of the last status block
     std::uint32_t ioWord = 0;       // dwords 6 and 7 of it
     double secondsPerCount = 0;     // from the start-up calibration; 0 = none

@@ -14,31 +14,7 @@ constexpr std::uint32_t kHighRateWord = 0x80;
 // 32 counter readings at 44.1 kHz, in seconds.
 constexpr double kCalibrationSpan = 32.0 / 44100.0;
 
-std::uint32_t ClearUnless(std::uint32_t mask, std::int32_t errorMask, std::int32_t bit, std::uint32_t cleared) {
-    return (errorMask & bit) ? mask : mask & ~cleared;
-}
-
 }  // namespace
-
-StatusMasks ComputeStatusMasks(std::int32_t f) {
-    StatusMasks m;
-    // Word 1 bits 4-6 carry the subcode and bit 8 never counts.
-    m.mask0 = (f & 0x1) ? 0xFFFFFFFF : 0xFF7FFFFF;
-    m.mask0 = ClearUnless(m.mask0, f, 0x2, 1u << 22);
-    m.mask0 = ClearUnless(m.mask0, f, 0x4, 1u << 1);
-    m.mask0 = ClearUnless(m.mask0, f, 0x8, 1u << 0);
-    m.mask1 = (f & 0x10) ? 0xFFFFFE8F : 0xFFFFFE8E;
-    m.mask1 = ClearUnless(m.mask1, f, 0x20, 1u << 1);
-    m.mask1 = ClearUnless(m.mask1, f, 0x40, 1u << 2);
-    const std::int32_t subcodeBits[8] = {0, 0x80, 0x100, 0, 0x400, 0x800, 0x1000, 0x2000};
-    for (int i = 0; i < 8; ++i) m.subcode[i] = (f & subcodeBits[i]) != 0;
-    return m;
-}
-
-bool CountsAsError(const StatusMasks& masks, std::uint32_t word0, std::uint32_t word1) {
-    return (word0 & masks.mask0 & ~kFatalBit) != 0 || (word1 & masks.mask1) != 0 ||
-           masks.subcode[(word1 >> 4) & 7];
-}
 
 std::uint32_t StatusEnableValue(int format, std::uint8_t mainClock, std::uint32_t previous) {
     const bool externalWordClock = (mainClock & 0x30) == 0x20;

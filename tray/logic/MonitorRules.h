@@ -1,27 +1,14 @@
 #pragma once
-// The monitor's arithmetic: which status bits count, the measured sample
-// rate and the rate-dependent register values of a board.
+// The monitor's arithmetic: the status reporting it asks of a board, the
+// measured sample rate and the rate-dependent register values of a board.
+// Which status bits count is in StatusRules.h, shared with the status page.
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "StatusRules.h"
+
 namespace tray {
-
-// Status word 0 bit 31: the board has failed for good. Never masked.
-inline constexpr std::uint32_t kFatalBit = 0x80000000;
-
-// Which bits of a board's two status words turn the icon red, from the
-// board's error-mask word (one bit per error kind the user watches).
-struct StatusMasks {
-    std::uint32_t mask0 = 0;
-    std::uint32_t mask1 = 0;
-    bool subcode[8] = {};  // by the 3-bit subcode in word 1 bits 4-6
-};
-
-StatusMasks ComputeStatusMasks(std::int32_t errorMask);
-
-// True when the words hold a bit the masks count (bit 31 aside).
-bool CountsAsError(const StatusMasks& masks, std::uint32_t word0, std::uint32_t word1);
 
 // The enable value of QUORVI_SET_STATUS_MASKS for a board in this format
 // on this main clock; a format without a value of its own keeps `previous`.

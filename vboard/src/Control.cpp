@@ -23,13 +23,15 @@ const char* const kControlHelp =
     "  signal B CH|all silence|steady LEVEL|decay LEVEL MS|clip\n"
     "                                meter test signal (CH 0-33, LEVEL up to 8388608)\n"
     "  status B WORD0 WORD1 [once]   status words reported for board B\n"
-    "  timecode POSITION running|stopped\n"
+    "  timecode POSITION|zero running|stopped\n"
+    "                                zero: 120 s at the time code's rate, shown as 0\n"
     "  timecode-on on|off            time code bits of the system setup block\n"
     "  punch arm POSITION | punch disarm | punch hit\n"
     "  missing-board-error CODE      error for a board index past the last board\n"
     "  lintra N | lintra off         Lintra driver with N boards, or no Lintra driver\n"
-    "  lintra-i2c ID B0 B1 B2 B3 B4  the five I2C status bytes of Lintra board ID\n"
-    "  lintra-gains ID G0 G1         its two microphone gain bytes\n"
+    "  lintra-i2c L B0 B1 B2 B3 B4   the five I2C status bytes of the Lintra board at\n"
+    "                                position L (0-3) of the enumeration\n"
+    "  lintra-gains L G0 G1          its two microphone gain bytes\n"
     "  fail REQUEST|open ERROR [board B] [once|times N]\n"
     "                                make a request fail with a Win32 error code\n"
     "  clear-failures\n"
@@ -195,7 +197,7 @@ ControlResult Configure(Driver& driver, const Args& a) {
             ok = a.number(2 + i, v) && v <= 0xFF;
             bytes[i] = static_cast<std::uint8_t>(v);
         }
-        if (!ok) return Bad(cmd == "lintra-i2c" ? "usage: lintra-i2c ID B0 B1 B2 B3 B4" : "usage: lintra-gains ID G0 G1");
+        if (!ok) return Bad(cmd == "lintra-i2c" ? "usage: lintra-i2c L B0 B1 B2 B3 B4" : "usage: lintra-gains L G0 G1");
         driver.configure([&](DriverConfig& c) {
             std::memcpy(count == 5 ? c.lintra[b].i2cSpace : c.lintra[b].micGains, bytes, count);
         });
@@ -362,8 +364,9 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
             return Bad("usage: status BOARD WORD0 WORD1 [once]");
         driver.setStatusWords(b, v, w, once);
     } else if (cmd == "timecode") {
-        if (a.size() != 3 || !a.number(1, v) || (a[2] != "running" && a[2] != "stopped"))
-            return Bad("usage: timecode POSITION running|stopped");
+        if (a[1] == "zero") v = driver.timecodeZeroPosition();
+        if (a.size() != 3 || (a[1] != "zero" && !a.number(1, v)) || (a[2] != "running" && a[2] != "stopped"))
+            return Bad("usage: timecode POSITION|zero running|stopped");
         driver.setTimecode(v, a[2] == "running");
     } else if (cmd == "timecode-on") {
         bool on = false;

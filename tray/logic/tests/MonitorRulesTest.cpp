@@ -1,48 +1,10 @@
-// Which status bits count, the rate measurement and the register values
-// that follow from the rate.
+// The status reporting asked of a board, the rate measurement and the
+// register values that follow from the rate.
 #include <gtest/gtest.h>
 
 #include "MonitorRules.h"
 
 using namespace tray;
-
-namespace {
-
-constexpr std::int32_t kWatchAll = 0x3FFF;
-
-bool Counts(std::int32_t errorMask, std::uint32_t word0, std::uint32_t word1) {
-    return CountsAsError(ComputeStatusMasks(errorMask), word0, word1);
-}
-
-}  // namespace
-
-TEST(StatusMasks, EachWatchedKindCountsOnlyWhileItsBoxIsTicked) {
-    struct Kind {
-        std::int32_t maskBit;
-        std::uint32_t word0, word1;
-    };
-    const Kind kinds[] = {
-        {0x1, 1u << 23, 0},      {0x2, 1u << 22, 0},      {0x4, 1u << 1, 0},       {0x8, 1u << 0, 0},
-        {0x10, 0, 1u << 0},      {0x20, 0, 1u << 1},      {0x40, 0, 1u << 2},      {0x80, 0, 1u << 4},
-        {0x100, 0, 2u << 4},     {0x400, 0, 4u << 4},     {0x800, 0, 5u << 4},     {0x1000, 0, 6u << 4},
-        {0x2000, 0, 7u << 4},
-    };
-    for (const Kind& k : kinds) {
-        SCOPED_TRACE(k.maskBit);
-        EXPECT_TRUE(Counts(k.maskBit, k.word0, k.word1));
-        EXPECT_TRUE(Counts(kWatchAll, k.word0, k.word1));
-        EXPECT_FALSE(Counts(kWatchAll & ~k.maskBit, k.word0, k.word1));
-    }
-}
-
-TEST(StatusMasks, UnlistedBitsAlwaysCountAndSomeNever) {
-    EXPECT_TRUE(Counts(0, 1u << 5, 0)) << "a word-0 bit without a box";
-    EXPECT_TRUE(Counts(0, 0, 1u << 3)) << "a word-1 bit without a box";
-    EXPECT_FALSE(Counts(kWatchAll, 0, 1u << 8)) << "word 1 bit 8";
-    EXPECT_FALSE(Counts(kWatchAll, 0, 3u << 4)) << "subcode 3";
-    EXPECT_FALSE(Counts(kWatchAll, kFatalBit, 0)) << "the fatal bit is judged on its own";
-    EXPECT_FALSE(Counts(0, 0, 7u << 4)) << "the subcode field is no error bit itself";
-}
 
 TEST(StatusMasks, EnableValueFollowsFormatAndWordClock) {
     EXPECT_EQ(StatusEnableValue(0, 3, 0), 0x106u);
