@@ -34,7 +34,7 @@ inline constexpr UINT kMonitorPeriodMs = 777;
 inline constexpr UINT_PTR kUpdatePauseTimer = 2;
 inline constexpr UINT kUpdatePauseLimitMs = 10000;
 // How long START QUORVI UPDATE waits for the tray's own work to finish.
-inline constexpr DWORD kBusyWaitMs = 2000;
+inline constexpr DWORD kBusyWaitMs = 1000;
 
 // The classes of the meter and mixer windows, registered at start-up.
 inline constexpr const char* kMeterWindowClass = "QuorviTrayMeters";
@@ -124,7 +124,6 @@ private:
     bool meterOpen_[kMaxBoards] = {};
     bool mixerOpen_[kMaxBoards] = {};
     bool statusSheetOpen_ = false;
-    bool punchDialogOpen_ = false;
     BusyIndicators busy_;
     MonitorDevice boards_;
     Monitor monitor_;

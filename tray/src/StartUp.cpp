@@ -31,7 +31,8 @@ constexpr DWORD kStartFailureWaitMs = 15000;
 constexpr DWORD kClockSettleMs = 150;
 constexpr int kCalibrationReadings = 32;
 constexpr std::uint8_t kInternal441 = 3;
-// Word 1 of the system setup block: the tray is running.
+// The word of the system setup block the tray sets to 1 at start-up; the
+// rest of the block is the driver's.
 constexpr int kSysSetupTrayWord = 1;
 
 }  // namespace

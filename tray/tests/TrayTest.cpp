@@ -136,7 +136,7 @@ TEST_F(TrayTest, StartsUpOnceCalibratesEachBoardAndShutsDownOnRequest) {
 
     const auto sysSetup = boards_->log(quorvi::QUORVI_SET_SYS_SETUP);
     ASSERT_EQ(sysSetup.size(), 1u);
-    EXPECT_EQ(Word(sysSetup[0].input, 1), 1u) << "the driver is told the tray runs";
+    EXPECT_EQ(Word(sysSetup[0].input, 1), 1u);
     const auto masks = boards_->log(quorvi::QUORVI_SET_STATUS_MASKS);
     ASSERT_GE(masks.size(), 2u);
     EXPECT_EQ(Word(masks[1].input, 0), 1u);
@@ -225,7 +225,7 @@ TEST_F(TrayTest, StatusWordsDriveTheIcon) {
     EXPECT_TRUE(shell_.WaitForTip(IDI_TRAY_OK, kBlack));
     const std::size_t reads = FlagReads();
     Tick();
-    Sleep(1000);
+    Sleep(900);  // past the timer's period
     EXPECT_EQ(FlagReads(), reads);
 }
 
@@ -327,7 +327,7 @@ TEST_F(TrayTest, AStatusReadFailingAtStartUpIsReportedAndNothingRuns) {
     EXPECT_EQ(boxes_.Texts()[0],
               "Error getting error/status information: IOCTL failed.\nFuture updates disabled until reboot.");
     ASSERT_TRUE(WaitUntil([&] { return (frame_ = FindTopWindow("", kTitle, tray_.Id())) != nullptr; }));
-    Sleep(1000);  // the updates the start-up made have ended, and a tick would have come
+    Sleep(900);  // the updates the start-up made have ended, and a tick would have come
     EXPECT_TRUE(shell_.Calls().empty()) << "no icon";
     EXPECT_EQ(FlagReads(), 1u) << "one read in the start-up, none after";
     EXPECT_EQ(boxes_.Texts().size(), 1u) << "and one message";
