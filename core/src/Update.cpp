@@ -11,18 +11,6 @@
 
 using namespace quorvi;
 
-namespace {
-
-#pragma pack(push, 1)
-struct SetParamRequest {
-    std::uint32_t board;
-    ParameterBlock block;
-};
-#pragma pack(pop)
-static_assert(sizeof(SetParamRequest) == kSetParamSize);
-
-}  // namespace
-
 // Boards answer from index 0 up to the first index the driver refuses; the
 // record holds four, so no more are asked for. Guarded like every export:
 // no exception may reach a caller in another module.

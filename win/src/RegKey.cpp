@@ -52,6 +52,12 @@ std::optional<DWORD> RegKey::queryDword(const char* name) const {
     return value;
 }
 
+bool RegKey::hasValue(const char* name) const {
+    if (!key_) return false;
+    error_ = RegQueryValueExA(key_, name, nullptr, nullptr, nullptr, nullptr);
+    return error_ == ERROR_SUCCESS;
+}
+
 DWORD RegKey::dwordOr(const char* name, DWORD fallback) const {
     return queryDword(name).value_or(fallback);
 }

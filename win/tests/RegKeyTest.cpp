@@ -47,6 +47,8 @@ TEST_F(RegKeyTest, ValuesRoundTripThroughAFreshKey) {
     EXPECT_EQ(std::memcmp(read, blob, sizeof blob), 0);
     EXPECT_EQ(again.queryMultiString("List", 4096),
               (std::vector<std::string>{"a.ssf", "b.ssf"}));
+    EXPECT_TRUE(again.hasValue("Blob"));
+    EXPECT_FALSE(again.hasValue("Missing"));
 }
 
 TEST_F(RegKeyTest, UnterminatedAndOversizedValuesAreRefusedOrTerminated) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quorvi/SettingsRecord.h"
+
 namespace quorvi {
 
 // Device names as the callers open them.
@@ -79,9 +81,12 @@ namespace quorvi {
 
 #pragma pack(push, 1)
 
-// QUORVI_SET_PARAM input: the board index, then the 276-byte parameter block
-// (struct ParameterBlock of SettingsRecord.h).
+// QUORVI_SET_PARAM input: the board index, then the 276-byte parameter block.
 inline constexpr std::uint32_t kSetParamSize = 4 + kParameterBlockSize;
+struct SetParamRequest {
+    std::uint32_t board;
+    ParameterBlock block;
+};
 
 // QUORVI_GET_BOARD_INFO reply; callers keep words 0 and 5.
 struct BoardInfoReply {
@@ -157,6 +162,7 @@ inline constexpr std::uint32_t kIceMicGainsSize = 2;
 
 static_assert(sizeof(BoardInfoReply) == kBoardInfoSize);
 static_assert(offsetof(BoardInfoReply, capability) == 5 * 4);
+static_assert(sizeof(SetParamRequest) == kSetParamSize);
 static_assert(sizeof(TwoWordRequest) == 8);
 static_assert(sizeof(SetStatusMasksRequest) == kSetStatusMasksSize);
 static_assert(kSysSetupTimeCodeWord * 4 < kSysSetupSize);

@@ -46,6 +46,8 @@ public:
                                                              size_t maxBytes) const;
     // Exactly size bytes of any type into out; out is untouched otherwise.
     bool queryBinary(const char* name, void* out, DWORD size) const;
+    // Whether the value exists, whatever its type and size.
+    bool hasValue(const char* name) const;
 
     bool setDword(const char* name, DWORD value);
     bool setString(const char* name, std::string_view value,

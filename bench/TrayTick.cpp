@@ -1,0 +1,97 @@
+// Cost of one tray monitor tick with four boards of quorvisim.exe in another
+// process, driver requests included: a steady tick (each board's clock read
+// and the status words), and a tick after a settings update, which also
+// sends the high-rate bit and every board's rate band.
+//   bench_tray_tick [ticks]   (default 500)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Monitor.h"
+#include "MonitorDevice.h"
+#include "quorvi/DriverRequests.h"
+#include "vboard/Control.h"
+#include "vboard/QuorvisimProcess.h"
+#include "win/Device.h"
+
+namespace {
+
+// Shows nothing: the figures are the monitor's and the driver's.
+struct QuietScreen : tray::MonitorScreen {
+    void Report(UINT) override {}
+    void ShowFatal() override {}
+    void SetIcon(tray::TrayIcon) override {}
+    void StopMonitoring(bool) override {}
+    void AnnounceRate(std::uint32_t, float) override {}
+    bool MeterWindowOpen(int) override { return false; }
+    bool ResendMix(int) override { return false; }
+};
+
+template <class Call>
+std::vector<double> Time(int calls, Call call) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> us;
+    for (int i = 0; i < calls; ++i) {
+        QueryPerformanceCounter(&start);
+        call();
+        QueryPerformanceCounter(&end);
+        us.push_back((end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart);
+    }
+    return us;
+}
+
+void Print(const char* what, std::vector<double> us, size_t requests) {
+    std::sort(us.begin(), us.end());
+    std::printf("%-38s n=%zu  median %.0f us  p99 %.0f us  max %.0f us  requests %zu\n", what, us.size(),
+                us[us.size() / 2], us[us.size() * 99 / 100], us.back(), requests);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 4");
+    if (!sim.started() || !sim.waitServing(10000)) {
+        std::printf("quorvisim.exe did not start\n");
+        return 1;
+    }
+    {
+        win::Device device(quorvi::kDeviceNameNT, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, 0);
+        auto record = std::make_unique<quorvi::SettingsRecord>();
+        std::memset(record.get(), 0, sizeof *record);
+        for (auto& board : record->boards) board.statusMask = 0x3FFF;
+        for (auto& board : record->device.boards) board.format = 1;
+        tray::MonitorDevice boards(device.get());
+        QuietScreen screen;
+        tray::Monitor monitor(boards, screen);
+        monitor.Reset(4);
+        for (int b = 0; b < 4; ++b) monitor.SetCalibration(b, 26688);
+        monitor.ProgramMasks(*record);
+        vboard::ControlClient control;
+        std::string reply;
+        auto tick = [&] { monitor.Tick(*record); };
+        auto forced = [&] {
+            monitor.ForceReevaluation();
+            monitor.Tick(*record);
+        };
+        auto requests = [&](auto call) {
+            control.command("clear-log", reply);
+            call();
+            return control.log().size();
+        };
+        Time(20, tick);
+        Print("monitor tick, four boards", Time(ticks, tick), requests(tick));
+        Print("tick after an update, four boards", Time(ticks, forced), requests(forced));
+    }
+    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
+    stop.waitExit(5000);
+    sim.waitExit(5000);
+    return 0;
+}

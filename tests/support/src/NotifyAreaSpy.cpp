@@ -1,0 +1,140 @@
+#include "testkit/NotifyAreaSpy.h"
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <cstring>
+
+namespace testkit {
+namespace {
+
+const char kClassName[] = "Shell_TrayWnd";
+
+// The head of Wine's notify-icon message; what follows it (balloon texts,
+// icon bitmap) is not read.
+struct NotifyHead {
+    LONG owner;
+    UINT id;
+    UINT flags;
+    UINT callbackMessage;
+    WCHAR tip[128];
+};
+
+std::string Narrow(const WCHAR* text, size_t size) {
+    size_t length = 0;
+    while (length < size && text[length]) ++length;
+    std::string out(length * 2 + 1, '\0');
+    int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out.data(),
+                                static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+}  // namespace
+
+NotifyAreaSpy::NotifyAreaSpy() {
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this, ready] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kClassName;
+        RegisterClassA(&wc);  // fails harmlessly when an earlier spy registered it
+        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, wc.hInstance, this);
+        // Above the desktop's own tray window, which is found first otherwise.
+        if (window_) SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetEvent(ready);
+        MSG msg;
+        while (window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    });
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+    if (!window_) {
+        ADD_FAILURE() << "notification-area spy could not create its window, error " << GetLastError();
+    } else if (FindWindowA(kClassName, nullptr) != window_) {
+        ADD_FAILURE() << "another notification area is found before the spy";
+    }
+}
+
+NotifyAreaSpy::~NotifyAreaSpy() {
+    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+    thread_.join();
+}
+
+LRESULT CALLBACK NotifyAreaSpy::WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* spy = reinterpret_cast<NotifyAreaSpy*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (msg == WM_COPYDATA && spy && lParam) return spy->Record(*reinterpret_cast<COPYDATASTRUCT*>(lParam));
+    if (msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+
+bool NotifyAreaSpy::Record(const COPYDATASTRUCT& data) {
+    if (data.cbData < sizeof(NotifyHead) || !data.lpData) return false;
+    NotifyHead head;
+    std::memcpy(&head, data.lpData, sizeof head);
+    NotifyIconCall call;
+    call.operation = static_cast<DWORD>(data.dwData);
+    call.owner = reinterpret_cast<HWND>(static_cast<LONG_PTR>(head.owner));
+    call.id = head.id;
+    call.flags = head.flags;
+    call.callbackMessage = head.callbackMessage;
+    if (head.flags & NIF_TIP) call.tip = Narrow(head.tip, 128);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (call.operation == NIM_MODIFY && refuseModify_ > 0) {
+            --refuseModify_;
+            call.accepted = false;
+        }
+        calls_.push_back(call);
+    }
+    received_.notify_all();
+    return call.accepted;
+}
+
+std::vector<NotifyIconCall> NotifyAreaSpy::Calls() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+}
+
+std::optional<std::string> NotifyAreaSpy::ShownTip(HWND owner, UINT id) const {
+    std::optional<std::string> tip;
+    for (const NotifyIconCall& c : Calls()) {
+        if (c.owner != owner || c.id != id || !c.accepted) continue;
+        if (c.operation == NIM_DELETE) tip.reset();
+        else if (c.operation == NIM_ADD || (c.operation == NIM_MODIFY && tip)) tip = c.tip;
+    }
+    return tip;
+}
+
+bool NotifyAreaSpy::WaitUntil(const std::function<bool(const std::vector<NotifyIconCall>&)>& condition,
+                              DWORD timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return received_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return condition(calls_); });
+}
+
+bool NotifyAreaSpy::WaitForTip(UINT id, const std::string& tip, DWORD timeoutMs) {
+    return WaitUntil(
+        [&](const std::vector<NotifyIconCall>& calls) {
+            for (auto c = calls.rbegin(); c != calls.rend(); ++c) {
+                if (c->id != id || !c->accepted) continue;
+                return c->operation != NIM_DELETE && c->tip == tip;
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
+void NotifyAreaSpy::RefuseModify(int count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refuseModify_ = count;
+}
+
+void NotifyAreaSpy::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.clear();
+}
+
+}  // namespace testkit

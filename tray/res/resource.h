@@ -1,0 +1,78 @@
+#pragma once
+// Resource, string and command ids of quorvitray.exe.
+
+// The frame's own resources: its icon, menu and title (up to the first
+// line break), and the About box.
+#define IDR_MAINFRAME 128
+#define IDD_ABOUTBOX 100
+
+// Tray icons: OK (green), clock error (red), fatal error (black).
+#define IDI_TRAY_ERROR 131
+#define IDI_TRAY_FATAL 132
+#define IDI_TRAY_OK 133
+
+// Commands of the frame's menu, as every framework program numbers them.
+#define ID_APP_ABOUT 0xE140
+#define ID_APP_EXIT 0xE141
+#define ID_EDIT_UNDO 0xE12B
+#define ID_EDIT_CUT 0xE123
+#define ID_EDIT_COPY 0xE122
+#define ID_EDIT_PASTE 0xE125
+
+// Message-box caption.
+#define IDS_APP_TITLE 0xE000
+
+// The driver's boot results: the text of result n is IDS_BOOT_RESULT_BASE + n
+// (1-14); any other value gives IDS_BOOT_RESULT_UNDEFINED.
+#define IDS_BOOT_RESULT_BASE 101
+#define IDS_BOOT_RESULT_UNDEFINED 164
+#define IDS_SETUP_OPEN_FAILED 168
+#define IDS_SETUP_READ_FAILED 169
+
+// Pop-up menu: command ids that have a string of the same number.
+#define ID_SHOW_MIXER 32779
+#define ID_SHOW_METERS 32780
+#define ID_SHOW_METERS_1 32781
+#define ID_SHOW_METERS_2 32804
+#define ID_SHOW_METERS_3 32805
+#define ID_SHOW_METERS_4 32806
+#define ID_SHOW_MIXER_1 32808
+#define ID_SHOW_MIXER_3 32809
+#define ID_SHOW_MIXER_4 32810
+#define ID_SHOW_MIXER_2 32811
+#define ID_SHOW_STATUS 61206
+#define ID_CLEAR_ERROR 61207
+#define ID_OPEN_CONTROL_PANEL 61209
+#define ID_MENU_HEADER 61210
+#define ID_PUNCH 61240
+#define ID_USER_SETUPS_HEADER 61251
+// User setup n of the menu is ID_USER_SETUP_FIRST + n.
+#define ID_USER_SETUP_FIRST 49000
+// "Close QUORVI Tray Application" is the framework's exit command, so it
+// never shares an id with another item.
+#define ID_CLOSE_TRAY ID_APP_EXIT
+#define IDS_CLOSE_TRAY 61239
+
+#define IDS_SET_MASKS_FAILED 61204
+#define IDS_GET_STATUS_FLAGS_FAILED 61205
+#define IDS_TIP_OK 61211
+#define IDS_TIP_FATAL 61212
+#define IDS_NO_BOARDS 61213
+#define IDS_FATAL_ERROR 61216
+#define IDS_TIP_ERROR 61217
+#define IDS_NO_TIMER 61218
+#define IDS_GET_MIXER_FAILED 61228
+#define IDS_SET_MIXER_FAILED 61229
+#define IDS_CLOCK_READ_FAILED 61235
+#define IDS_GET_SYS_SETUP_FAILED 61236
+#define IDS_SET_SYS_SETUP_FAILED 61237
+
+// Texts of their own numbers. The board-information report takes the error
+// code; in the others "%d" and "%s" take the values in order.
+#define IDS_BOARD_INFO_FAILED 61300
+#define IDS_BOOT_RESULT 61301
+#define IDS_UPDATE_TIMEOUT 61302
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

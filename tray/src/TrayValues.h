@@ -1,0 +1,24 @@
+#pragma once
+// The tray's values under HKEY_LOCAL_MACHINE\SOFTWARE\Quelmar.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace tray {
+
+// The applet opens on its first page again after a start of the tray.
+void ForgetControlPanelPage();
+// Where other programs find the number of "QUORVI SHUTDOWN".
+void StoreShutdownMessage(UINT message);
+// The calibration of one board (Ticks0-Ticks3) and the readings it sums.
+void StoreCalibration(int board, std::uint32_t ticks);
+void StoreCalibrationSamples(std::uint32_t samples);
+// The rate and main clock announced last, for the ASIO driver.
+void StoreSampleRate(DWORD rateBits, DWORD clock);
+// The driver's boot results, once: the value is deleted when read.
+std::optional<std::uint32_t> TakeBootResults();
+// Whether the punch-in command is offered.
+bool PunchOffered();
+
+}  // namespace tray

@@ -1,0 +1,215 @@
+// The tray's frame hosted in this process against virtual boards served
+// here too: its pop-up menu and its wait for its own work, which only show
+// from inside.
+#include <windows.h>
+#include <shellapi.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "MainFrame.h"
+#include "quorvi/DriverRequests.h"
+#include "quorvi/QuorviCore.h"
+#include "resource.h"
+#include "testkit/MessageBoxCatcher.h"
+#include "testkit/NotifyAreaSpy.h"
+#include "testkit/Registry.h"
+#include "testkit/Robot.h"
+#include "testkit/SystemDir.h"
+#include "vboard/InProcessBoards.h"
+
+using namespace testkit;
+
+namespace {
+
+constexpr UINT MN_GETHMENU_ = 0x01E1;
+
+struct MenuLine {
+    UINT id;
+    std::string text;
+    bool enabled;
+    bool operator==(const MenuLine&) const = default;
+};
+void PrintTo(const MenuLine& line, std::ostream* out) {
+    *out << line.id << " \"" << line.text << "\"" << (line.enabled ? "" : " disabled");
+}
+
+// Runs this thread's messages until the condition holds.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = kRobotWaitMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void Start(std::uint32_t boards) {
+        vboard::DriverConfig config;
+        config.boards = boards;
+        frame_.reset();
+        boards_.reset();  // one service holds the pipe at a time
+        boards_ = std::make_unique<vboard::InProcessBoards>(config);
+        ASSERT_TRUE(boards_->serving());
+        shell_.Clear();
+        frame_ = std::make_unique<tray::CMainFrame>(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(frame_->Create());
+        PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);  // no need to wait for the first tick
+        // The first tick completes the start-up: the icon is shown again.
+        ASSERT_TRUE(PumpUntil([&] {
+            for (const NotifyIconCall& c : shell_.Calls())
+                if (c.operation == NIM_MODIFY && c.owner == frame_->hwnd()) return true;
+            return false;
+        }));
+    }
+    void TearDown() override {
+        frame_.reset();
+        // The frame ended "its" program: that is for a real one only.
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+
+    // Opens the pop-up menu as a right click on the icon does and reads it.
+    // whileOpen runs while the menu is shown, before it is read.
+    std::vector<MenuLine> PopupMenu(const std::function<void()>& whileOpen = [] {}) {
+        std::vector<MenuLine> lines;
+        if (!frame_ || !frame_->hwnd()) {
+            ADD_FAILURE() << "no frame";
+            return lines;
+        }
+        RunWhile([&] { SendMessageA(frame_->hwnd(), tray::WM_TRAY_NOTIFY, IDI_TRAY_OK, WM_RBUTTONDOWN); },
+                 [&] {
+                     HWND window = nullptr;
+                     WaitUntil([&] { return (window = FindTopWindow("#32768", "")) != nullptr; });
+                     ASSERT_NE(window, nullptr);
+                     whileOpen();
+                     auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU_, 0, 0));
+                     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                         char text[128] = {};
+                         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+                         const UINT id = GetMenuItemID(menu, i);
+                         lines.push_back({id == static_cast<UINT>(-1) ? 0 : id, text,
+                                          !(GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED)});
+                     }
+                     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+                 });
+        return lines;
+    }
+
+    RegistrySandbox registry_;
+    SystemDirSandbox files_{{"*.ssf"}};
+    NotifyAreaSpy shell_;
+    std::unique_ptr<vboard::InProcessBoards> boards_;
+    std::unique_ptr<tray::CMainFrame> frame_;
+};
+
+}  // namespace
+
+TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<MenuLine> menu = PopupMenu();
+    ASSERT_GE(menu.size(), 9u);
+    EXPECT_EQ(menu[5], (MenuLine{ID_SHOW_METERS, "Show &Meters", false}));
+    EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", false}));
+    frame_.reset();
+
+    QuorviAddUserMenu("factory.ssf");
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar", "Koriad", 1));
+    Start(2);
+    ASSERT_FALSE(HasFatalFailure());
+    menu = PopupMenu();
+    const std::vector<MenuLine> expected{
+        {ID_MENU_HEADER, "QUORVI Configuration && Status:", false},
+        {0, "", false},
+        {ID_SHOW_STATUS, "&Show Status/Errors...", false},
+        {ID_CLEAR_ERROR, "&Clear Error Indicator", false},
+        {ID_OPEN_CONTROL_PANEL, "&Open Control Panel", true},
+        {ID_SHOW_METERS_1, "Show Meters for QUORVI #1", false},
+        {ID_SHOW_METERS_2, "Show Meters for QUORVI #2", false},
+        {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", false},
+        {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", false},
+        {0, "", false},
+        {ID_PUNCH, "&Punch In/Out...", false},
+        {0, "", false},
+        {ID_USER_SETUPS_HEADER, "User Setups", false},
+        {0, "", false},
+        {ID_USER_SETUP_FIRST, "Factory default setup file", true},
+        {0, "", false},
+        {ID_CLOSE_TRAY, "Close QUORVI Tray Application", true},
+    };
+    EXPECT_EQ(menu, expected);
+
+    // A setup added while the menu is open: the open menu stays whole, the
+    // next one lists it.
+    auto second = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(second && second->size() > 20);
+    std::memcpy(second->data() + 8, "Second", 7);
+    ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
+    boards_->control("status 1 0 2");
+    ASSERT_TRUE(PumpUntil([&] { return frame_->monitor().clockErrorLatched(); }));
+    menu = PopupMenu([] { QuorviAddUserMenu("second.ssf"); });
+    EXPECT_EQ(menu.size(), expected.size());
+    ASSERT_GT(menu.size(), 3u);
+    EXPECT_TRUE(menu[3].enabled) << "Clear Error Indicator while the error is latched";
+    menu = PopupMenu();
+    ASSERT_EQ(menu.size(), expected.size() + 1);
+    EXPECT_EQ(menu[15], (MenuLine{ID_USER_SETUP_FIRST + 1, "Second", true}));
+}
+
+// The tray's own work can only be in progress further down its stack (a
+// message box of a tick, say), so the wait for it is bounded and keeps
+// answering other programs meanwhile.
+TEST_F(FrameTest, AnUpdateWhileTheTrayIsBusyWaitsBoundedAndStaysResponsive) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    frame_->busy().meters = 1;
+    std::atomic<bool> answered{false};
+    std::thread other([&] {
+        Sleep(300);
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutA(frame_->hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+    });
+    const DWORD start = GetTickCount();
+    SendMessageA(frame_->hwnd(), RegisterWindowMessageA("START QUORVI UPDATE"), 0, 0);
+    const DWORD waited = GetTickCount() - start;
+    other.join();
+    EXPECT_TRUE(answered) << "sent messages are served during the wait";
+    EXPECT_LT(waited, tray::kBusyWaitMs + 5000);
+    ASSERT_TRUE(boxes.WaitForBoxes(1));
+    EXPECT_EQ(boxes.Texts()[0],
+              "Timeout while waiting for tray events to complete.\nTimer: 0 Status: 0 Meters: 1 Faders: 0 Punch: 0");
+    EXPECT_TRUE(frame_->busy().updateInProgress);
+
+    frame_->busy().meters = 0;
+    SendMessageA(frame_->hwnd(), RegisterWindowMessageA("END QUORVI UPDATE"), 0, 0);
+    EXPECT_FALSE(frame_->busy().updateInProgress);
+}
+
+// A tick that shows a message is not run again inside that message's loop:
+// a failing board would pile up a box per timer tick otherwise.
+TEST_F(FrameTest, TicksWaitingWhileATickShowsAMessageDoNotRunInsideIt) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    boards_->control("fail QUORVI_GET_STATUS 31 once");
+    const std::size_t reads = boards_->log(quorvi::QUORVI_GET_STATUS_FLAGS).size();
+    for (int i = 0; i < 3; ++i) PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Boxes().size() == 1 && !frame_->busy().timer; }));
+    EXPECT_EQ(boxes.Texts()[0], "Error: failure reading clock data from QUORVI");
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(boards_->log(quorvi::QUORVI_GET_STATUS_FLAGS).size(), reads + 1)
+        << "the ticks queued behind the message were dropped";
+}
