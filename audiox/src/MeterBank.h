@@ -11,8 +11,8 @@ namespace quorvix {
 
 // The status block (QUORVI_GET_STATUS) as words; the meter words follow the
 // counter and status words, in board entry order.
-inline constexpr int kStatusWords = quorvi::kStatusBlockSize / 4;
-inline constexpr int kStatusMeterWord = 10;
+inline constexpr int kStatusWords = quorvi::kStatusBlockWords;
+using quorvi::kStatusMeterWord;
 static_assert(kStatusMeterWord + kBoardEntries <= kStatusWords);
 
 // Full scale of a meter word: a 24-bit magnitude.

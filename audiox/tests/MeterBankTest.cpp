@@ -13,7 +13,7 @@ struct Status {
 
 Status WithMeter(int entry, std::uint32_t level) {
     Status s;
-    for (int w = 0; w < kStatusMeterWord; ++w) s.words[w] = 0xFFFFFF;  // counter and status, never a peak
+    for (std::uint32_t w = 0; w < kStatusMeterWord; ++w) s.words[w] = 0xFFFFFF;  // counter and status, never a peak
     s.words[kStatusMeterWord + entry] = level;
     return s;
 }

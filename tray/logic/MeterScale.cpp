@@ -58,7 +58,7 @@ ChannelCounts CountsForFormat(int format, ChannelCounts previous) {
 
 void ComputeValues(const StatusBlock& block, ChannelCounts counts, const MeterScale& scale,
                    MeterValues& values) {
-    constexpr int kFirstLevel = 10;
+    constexpr int kFirstLevel = quorvi::kStatusMeterWord;
     const int outputs = std::clamp(counts.outputs, 0, 16), inputs = std::clamp(counts.inputs, 0, 16);
     values.fill(-1);
     for (int i = 0; i < outputs; ++i) values[kFirstOutput + i] = MeterValue(block[kFirstLevel + i], scale);

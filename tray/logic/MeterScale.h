@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include "StripLayout.h"
+#include "quorvi/DriverRequests.h"
 #include "quorvi/SettingsRecord.h"
 
 namespace tray {
@@ -41,7 +42,7 @@ ChannelCounts CountsForFormat(int format, ChannelCounts previous);
 
 // The board's status block as QUORVI_GET_STATUS returns it: levels in words
 // 10 to 43, the outputs first, then the inputs, then master left and right.
-inline constexpr int kStatusWords = 44;
+inline constexpr int kStatusWords = quorvi::kStatusBlockWords;
 using StatusBlock = std::array<std::uint32_t, kStatusWords>;
 
 // Display value per channel (0-15 inputs, 16-31 outputs, 32-33 master);

@@ -58,6 +58,12 @@ inline constexpr std::uint32_t kSysSetupSize = 44;
 inline constexpr std::uint32_t kDeviceBlockSize = 3896;
 inline constexpr std::uint32_t kChannelMasksSize = 32;
 inline constexpr std::uint32_t kChannelHalfSize = 20;
+
+// The status block in 32-bit words: counter and status words first, then from
+// word 10 the levels of the outputs, the inputs and master left and right.
+inline constexpr std::uint32_t kStatusBlockWords = kStatusBlockSize / 4;
+inline constexpr std::uint32_t kStatusMeterWord = 10;
+static_assert(kStatusMeterWord + 34 == kStatusBlockWords);
 inline constexpr std::uint32_t kIoStartSize = 32;
 inline constexpr std::uint32_t kSetStatusMasksSize = 12;
 // QUORVI_SET_CALLBACK {routine, kCallbackFilter}: at every block boundary the
