@@ -83,21 +83,17 @@ TEST(DacLevels, PacksLeftAndLeftXorRight) {
 }
 
 TEST(SheetPlan, PagesPerBoardAndSystem) {
-    auto all = [](PageKind) { return true; };
-    EXPECT_EQ(PlanPages(1, false, all).size(), 6u);
-    EXPECT_EQ(PlanPages(1, true, all).size(), 7u);
-    EXPECT_EQ(PlanPages(4, false, all).size(), 21u);
-    EXPECT_EQ(PlanPages(4, true, all).size(), 25u);
-    auto built = [](PageKind k) {
-        return k == PageKind::Format || k == PageKind::Clocks || k == PageKind::InRouting ||
-               k == PageKind::OutRouting;
-    };
-    const std::vector<PagePlace> two = PlanPages(2, true, built);
-    ASSERT_EQ(two.size(), 8u);
-    EXPECT_EQ(two[0].kind, PageKind::Format);
-    EXPECT_EQ(two[3].kind, PageKind::OutRouting);
-    EXPECT_EQ(two[4].kind, PageKind::Format);
-    EXPECT_EQ(two[4].board, 1);
+    EXPECT_EQ(PlanPages(1, false).size(), 6u);
+    EXPECT_EQ(PlanPages(1, true).size(), 7u);
+    EXPECT_EQ(PlanPages(4, false).size(), 21u);
+    EXPECT_EQ(PlanPages(4, true).size(), 25u);
+    const std::vector<PagePlace> two = PlanPages(2, true);
+    EXPECT_EQ(two[0].kind, PageKind::Setups);
+    EXPECT_EQ(two[0].board, -1);
+    EXPECT_EQ(two[6].kind, PageKind::Appearance);
+    EXPECT_EQ(two[7].kind, PageKind::MetersMixer);
+    EXPECT_EQ(two[7].board, 1);
+    EXPECT_EQ(PlanPages(2, false)[6].board, 1);
 }
 
 TEST(ApplyProtocol, OneApplyPerOkHoweverManyPages) {
