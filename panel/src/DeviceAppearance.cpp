@@ -113,15 +113,17 @@ bool ReadDeviceAppearance(int board, DeviceAppearance& appearance) {
     if (!service) return false;
     win::RegKey boardKey = win::RegKey::Open(service.get(), BoardKey(board).c_str());
     if (!boardKey) return false;
+    DeviceAppearance stored;
     for (const CountValue& c : kCounts)
         if (auto value = boardKey.queryDword(c.name))
-            appearance.*c.member = static_cast<int>(std::min<DWORD>(*value, c.maximum));
+            stored.*c.member = static_cast<int>(std::min<DWORD>(*value, c.maximum));
     for (DeviceSide side : {DeviceSide::Input, DeviceSide::Output}) {
         for (int i = 0; i < kDeviceEntries; ++i) {
             const DeviceEntry entry = DeviceEntryAt(side, i);
-            ReadName(entry.sharedByBoards ? service : boardKey, entry.subkey, appearance.names(side)[i]);
+            ReadName(entry.sharedByBoards ? service : boardKey, entry.subkey, stored.names(side)[i]);
         }
     }
+    appearance = stored;
     return true;
 }
 

@@ -53,8 +53,9 @@ struct DeviceAppearance {
     }
 };
 
-// Takes what the board's keys hold; a value that is missing leaves its
-// member as it was. False when the keys cannot be opened.
+// Takes what the board's keys hold, with the defaults (no devices, the
+// default names) for values that are missing, so edits never saved are
+// dropped. False, and the values left alone, when the keys cannot be opened.
 bool ReadDeviceAppearance(int board, DeviceAppearance& appearance);
 // Stores everything; false when any of it could not be stored (no driver
 // installed, or no right to change its key).

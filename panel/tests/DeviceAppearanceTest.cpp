@@ -68,16 +68,17 @@ TEST_F(DeviceAppearanceTest, WrittenWhereTheDriverReadsAndReadBack) {
 
 // What another program left there is read with care: a name too long for
 // the driver's buffer is cut, a count beyond the driver's range is limited,
-// and a missing value leaves what the page held.
+// and a missing value gives the default, not an edit never saved.
 TEST_F(DeviceAppearanceTest, ValuesFromOutsideAreKeptInBounds) {
     ASSERT_TRUE(testkit::WriteRegDword(HKEY_LOCAL_MACHINE, kBoard1, "nStereoOutDevices", 99));
     ASSERT_TRUE(testkit::WriteRegString(HKEY_LOCAL_MACHINE, kBoard1 + "\\MonoIn0", "DeviceName",
                                         std::string(40, 'n')));
     DeviceAppearance values;
     values.monoOut = 5;
+    values.inputNames[1] = "Edited";
     ASSERT_TRUE(ReadDeviceAppearance(1, values));
     EXPECT_EQ(values.stereoOut, kMaxStereoDevices);
-    EXPECT_EQ(values.monoOut, 5);
+    EXPECT_EQ(values.monoOut, 0);
     EXPECT_EQ(values.inputNames[0], std::string(kMaxDeviceName, 'n'));
     EXPECT_EQ(values.inputNames[1], "Quelmar QUORVI %d Mono In%d");
 }
