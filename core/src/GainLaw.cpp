@@ -28,18 +28,19 @@ namespace {
 
 const double kScale = 1.0 / 8388607.0;
 
-// The gains must come out the same whatever precision the host process left
-// the x87 unit in, so the product runs with 64-bit mantissas.
-class ExtendedPrecision {
+// The gains must come out the same whatever state the host process left the
+// x87 unit in (hosts lower the precision or truncate for speed), so the
+// product runs with 64-bit mantissas, rounding to nearest.
+class ExtendedNearest {
 public:
-    ExtendedPrecision() {
+    ExtendedNearest() {
         __asm__ __volatile__("fnstcw %0" : "=m"(saved_));
-        unsigned short extended = saved_ | 0x0300;
+        unsigned short extended = (saved_ & ~0x0C00) | 0x0300;
         __asm__ __volatile__("fldcw %0" : : "m"(extended));
     }
-    ~ExtendedPrecision() { __asm__ __volatile__("fldcw %0" : : "m"(saved_)); }
-    ExtendedPrecision(const ExtendedPrecision&) = delete;
-    ExtendedPrecision& operator=(const ExtendedPrecision&) = delete;
+    ~ExtendedNearest() { __asm__ __volatile__("fldcw %0" : : "m"(saved_)); }
+    ExtendedNearest(const ExtendedNearest&) = delete;
+    ExtendedNearest& operator=(const ExtendedNearest&) = delete;
 
 private:
     unsigned short saved_ = 0;
@@ -65,7 +66,7 @@ bool AnySolo(const BoardPanelBlock& panel) {
 }  // namespace
 
 std::uint32_t ChannelGain(std::int32_t level, std::int32_t pan, bool left) {
-    ExtendedPrecision precision;
+    ExtendedNearest precision;
     const std::uint32_t* panTable = left ? PanLeftTable : PanRightTable;
     volatile long double share = static_cast<long double>(panTable[ClampPan(pan)]) * kScale;
     volatile long double gain = static_cast<long double>(LevelTable[ClampLevel(level)]) * share;

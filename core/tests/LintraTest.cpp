@@ -51,7 +51,7 @@ TEST_F(LintraTest, RateCodesAreSentInHertz) {
         ASSERT_EQ(sent[i].input.size(), sizeof r);
         std::memcpy(&r, sent[i].input.data(), sizeof r);
         EXPECT_EQ(r.code, ICEAPI_SET_RATE);
-        EXPECT_EQ(r.device, static_cast<std::uint32_t>(i));
+        EXPECT_EQ(r.device, LintraId(i)) << "the enumerated identifier, not the position";
         EXPECT_EQ(r.rate, hz[i]);
         EXPECT_EQ(r.reserved2, 0u);
     }

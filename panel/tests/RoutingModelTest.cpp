@@ -195,17 +195,30 @@ TEST(RoutingLabels, EachFormatNamesItsConnectors) {
     EXPECT_EQ(PhysicalLabel(RoutingSide::In, 200, 0), "");
 }
 
-TEST(RoutingGeometry, RoutesBendTowardsThePhysicalColumn) {
-    const RoutePath in = PathFor(RoutingSide::In, 2, 3);
-    EXPECT_EQ(in.x, 200);
-    EXPECT_EQ(in.turnY, 105);
-    EXPECT_EQ(in.lineY, 95);
-    EXPECT_EQ(in.arcLeft, 180);
-    EXPECT_EQ(in.lineFromX, 190);
-    EXPECT_EQ(in.lineToX, 143);
-    const RoutePath out = PathFor(RoutingSide::Out, 2, 3);
-    EXPECT_EQ(out.x, 60);
-    EXPECT_EQ(out.arcRight, 80);
-    EXPECT_EQ(out.lineFromX, 70);
-    EXPECT_EQ(out.lineToX, 283);
+// What a page draws must be what a click finds: a route's vertical below its
+// turn and its horizontal, which runs towards the rows, up to the labels.
+TEST(RoutingGeometry, EveryRouteIsSelectedWhereItIsDrawn) {
+    for (RoutingSide side : {RoutingSide::In, RoutingSide::Out}) {
+        const int towardsRows = side == RoutingSide::In ? -1 : 1;
+        const int labelsEdge = side == RoutingSide::In ? 163 : 258;
+        for (int column = 0; column < 16; ++column) {
+            for (int row = 0; row < 16; ++row) {
+                RoutingModel m(side);
+                m.DeleteAll();
+                m.PickRow(row);
+                m.PickColumn(column);
+                const RoutePath p = PathFor(side, column, row);
+                ASSERT_GT((p.lineToX - p.x) * towardsRows, 0) << column << "," << row;
+                std::vector<std::pair<int, int>> drawn;
+                for (int y = p.turnY + 1; y < kConnectorY - 10; y += 3) drawn.push_back({p.x, y});
+                for (int x = p.lineFromX; (labelsEdge - x) * towardsRows >= 0; x += 3 * towardsRows)
+                    drawn.push_back({x, p.lineY});
+                for (auto [x, y] : drawn) {
+                    m.Click(x, y);
+                    ASSERT_EQ(m.Selected(), column) << column << "," << row << " at " << x << "," << y;
+                    m.EndSelectionAndPicks();
+                }
+            }
+        }
+    }
 }

@@ -28,8 +28,9 @@ const char* const kControlHelp =
     "  punch arm POSITION | punch disarm | punch hit\n"
     "  missing-board-error CODE      error for a board index past the last board\n"
     "  lintra N | lintra off         Lintra driver with N boards, or no Lintra driver\n"
-    "  lintra-i2c ID B0 B1 B2 B3 B4  the five I2C status bytes of Lintra board ID\n"
-    "  lintra-gains ID G0 G1         its two microphone gain bytes\n"
+    "  lintra-i2c L B0 B1 B2 B3 B4   the five I2C status bytes of the Lintra board at\n"
+    "                                position L (0-3) of the enumeration\n"
+    "  lintra-gains L G0 G1          its two microphone gain bytes\n"
     "  fail REQUEST|open ERROR [board B] [once|times N]\n"
     "                                make a request fail with a Win32 error code\n"
     "  clear-failures\n"
@@ -195,7 +196,7 @@ ControlResult Configure(Driver& driver, const Args& a) {
             ok = a.number(2 + i, v) && v <= 0xFF;
             bytes[i] = static_cast<std::uint8_t>(v);
         }
-        if (!ok) return Bad(cmd == "lintra-i2c" ? "usage: lintra-i2c ID B0 B1 B2 B3 B4" : "usage: lintra-gains ID G0 G1");
+        if (!ok) return Bad(cmd == "lintra-i2c" ? "usage: lintra-i2c L B0 B1 B2 B3 B4" : "usage: lintra-gains L G0 G1");
         driver.configure([&](DriverConfig& c) {
             std::memcpy(count == 5 ? c.lintra[b].i2cSpace : c.lintra[b].micGains, bytes, count);
         });

@@ -59,6 +59,13 @@ bool IsLintraRequest(std::uint32_t code) {
            code == ICEAPI_CUSTOM;
 }
 
+// The position of the Lintra board an identifier names; kMaxLintra for none.
+std::uint32_t LintraPosition(std::uint32_t id, std::uint32_t boards) {
+    for (std::uint32_t i = 0; i < boards; ++i)
+        if (LintraId(i) == id) return i;
+    return kMaxLintra;
+}
+
 bool IsStreamRequest(std::uint32_t code) {
     switch (code) {
     case QUORVI_SET_OUT_CHANNEL: case QUORVI_SET_IN_CHANNEL: case QUORVI_IOSTART: case QUORVI_IORESET:
@@ -337,11 +344,12 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
 
 Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                             std::uint32_t outSize) {
+    std::uint32_t board = kMaxLintra;
     auto device = [&](std::uint32_t wantIn, std::uint32_t wantOut) -> std::uint32_t {
         if (inSize != wantIn) return ERROR_INVALID_PARAMETER;
         if (outSize < wantOut) return ERROR_INSUFFICIENT_BUFFER;
-        if (Word(in, 1) >= config_.lintraBoards) return ERROR_DEV_NOT_EXIST;
-        return 0;
+        board = LintraPosition(Word(in, 1), config_.lintraBoards);
+        return board < kMaxLintra ? 0 : ERROR_DEV_NOT_EXIST;
     };
     std::uint32_t e = 0;
     switch (code) {
@@ -350,7 +358,7 @@ Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uin
         Bytes out(kIceEnumSize);
         std::uint32_t count = std::min<std::uint32_t>(config_.lintraBoards, kMaxLintra);
         PutWord(out, 0, count);
-        for (std::uint32_t i = 0; i < count; ++i) PutWord(out, 1 + i, i);
+        for (std::uint32_t i = 0; i < count; ++i) PutWord(out, 1 + i, LintraId(i));
         return Reply{0, out};
     }
     case ICEAPI_SET_RATE:
@@ -359,11 +367,11 @@ Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uin
         if (Word(in, 0) != ICEAPI_SET_RATE || !IsStandardRate(Word(in, 3)) || Word(in, 2) || Word(in, 4) ||
             Word(in, 5))
             return Fail(ERROR_INVALID_PARAMETER);
-        lintra_[Word(in, 1)].rate = Word(in, 3);
+        lintra_[board].rate = Word(in, 3);
         return Reply{};
     case ICEAPI_CUSTOM: {
         if ((e = device(kIceCustomSize, 0))) return Fail(e);
-        const LintraConfig& l = config_.lintra[Word(in, 1)];
+        const LintraConfig& l = config_.lintra[board];
         if (Word(in, 0) == CUST_GET_I2C_SPACE) {
             if (outSize < sizeof l.i2cSpace) return Fail(ERROR_INSUFFICIENT_BUFFER);
             return Reply{0, Bytes(std::begin(l.i2cSpace), std::end(l.i2cSpace))};
@@ -376,11 +384,10 @@ Reply Driver::lintraRequest(std::uint32_t code, const std::uint8_t* in, std::uin
     }
     case ICEAPI_GETDEVICEINFO: {
         if ((e = device(kIceDeviceInfoInSize, kIceDeviceInfoSize))) return Fail(e);
-        std::uint32_t id = Word(in, 1);
         Bytes out(kIceDeviceInfoSize);
-        PutWord(out, 0, id);
-        PutWord(out, 1, lintra_[id].rate);
-        std::snprintf(reinterpret_cast<char*>(out.data() + 8), 64, "Virtual Lintra board %u", id + 1);
+        PutWord(out, 0, LintraId(board));
+        PutWord(out, 1, lintra_[board].rate);
+        std::snprintf(reinterpret_cast<char*>(out.data() + 8), 64, "Virtual Lintra board %u", board + 1);
         return Reply{0, out};
     }
     default:

@@ -214,16 +214,20 @@ TEST_F(DriverTest, LintraDriverServesItsBoards) {
     handle = ice;
     Reply e = call(ICEAPI_ENUM_DEVICES, {}, kIceEnumSize);
     EXPECT_EQ(Word(e, 0), 2u);
-    EXPECT_EQ(Word(e, 2), 1u);
-    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 32000, 0, 0}).error, 0u);
-    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 2, 0, 32000, 0, 0}).error, unsigned(ERROR_DEV_NOT_EXIST));
-    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 12345, 0, 0}).error, unsigned(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, 1, 0, 32000, 0, 7}).error, unsigned(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_I2C_SPACE, 1, 0, 0}, 5).out.size(), 5u);
-    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_MIC_GAINS, 0, 0, 0}, 2).out.size(), 2u);
-    Reply info = call(ICEAPI_GETDEVICEINFO, {0, 1, 0, 0, 0, 0}, kIceDeviceInfoSize);
+    const std::uint32_t first = Word(e, 1), second = Word(e, 2);
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, second, 0, 32000, 0, 0}).error, 0u);
+    for (std::uint32_t position : {0u, 1u, 2u})
+        EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, position, 0, 32000, 0, 0}).error, unsigned(ERROR_DEV_NOT_EXIST))
+            << "a board is named by its identifier, not its position";
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, second, 0, 12345, 0, 0}).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(call(ICEAPI_SET_RATE, {ICEAPI_SET_RATE, second, 0, 32000, 0, 7}).error, unsigned(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_I2C_SPACE, second, 0, 0}, 5).out.size(), 5u);
+    EXPECT_EQ(call(ICEAPI_CUSTOM, {CUST_GET_MIC_GAINS, first, 0, 0}, 2).out.size(), 2u);
+    Reply info = call(ICEAPI_GETDEVICEINFO, {0, second, 0, 0, 0, 0}, kIceDeviceInfoSize);
     ASSERT_EQ(info.out.size(), kIceDeviceInfoSize);
+    EXPECT_EQ(Word(info, 0), second);
     EXPECT_EQ(Word(info, 1), 32000u);
+    EXPECT_EQ(Word(call(ICEAPI_GETDEVICEINFO, {0, first, 0, 0, 0, 0}, kIceDeviceInfoSize), 1), 48000u);
     EXPECT_EQ(call(QUORVI_GET_STATUS, {0}, kStatusBlockSize).error, unsigned(ERROR_INVALID_FUNCTION));
 }
 

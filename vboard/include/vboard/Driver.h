@@ -20,6 +20,9 @@ namespace vboard {
 
 inline constexpr int kMeters = 34;
 inline constexpr int kMaxLintra = 4;
+// The Lintra driver names its boards by identifiers of its own, which are
+// not their positions in its enumeration.
+constexpr std::uint32_t LintraId(std::uint32_t position) { return 0x101 + 0x100 * position; }
 // A failure injected with this code hits the opening of a device.
 inline constexpr std::uint32_t kOpenRequest = 0;
 
