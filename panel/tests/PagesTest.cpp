@@ -158,6 +158,43 @@ TEST_F(PagesTest, DeletingSetupsAndTheirEraseProtection) {
     EXPECT_EQ(texts[2], "Error: No QUORVI setup files found.\nFailed to find any .SSF files in the Windows system directory.");
 }
 
+// "Save As..." writes the working record, unapplied edits and all, to a new
+// file that becomes the current setup.
+TEST_F(PagesTest, SaveAsMakesACopyTheCurrentSetup) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof before, before);
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(ShownFormat(sheet), 0);
+        SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 2);
+        ASSERT_TRUE(SelectTab(sheet, 0));
+        HWND save = OpenDialog(sheet, IDC_SETUP_SAVE_AS, "Save As");
+        ASSERT_NE(save, nullptr);
+        // The file name box and the Save button; the dialog's toolbar also has id 1.
+        HWND name = reinterpret_cast<HWND>(SendMessageA(Control(save, 0x47C), CBEM_GETEDITCONTROL, 0, 0));
+        HWND saveButton = FindWindowExA(save, nullptr, "Button", "&Save");
+        ASSERT_TRUE(name && saveButton);
+        TypeText(name, SystemFilePath("live.ssf"));
+        PostClick(saveButton);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(save); }));
+        HWND list = Control(sheet, IDC_SETUP_LIST);
+        EXPECT_EQ(GetText(list), "Copy of Factory default setup file");
+        EXPECT_EQ(ComboItems(list).size(), 2u);
+        CloseWith(sheet, IDCANCEL);
+    });
+    auto copy = ReadSystemFile("live.ssf");
+    ASSERT_TRUE(copy && copy->size() == sizeof(SettingsRecord));
+    EXPECT_EQ((*copy)[kFormatOffset], 2);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(copy->data()) + offsetof(SettingsRecord, fileName)), "live.ssf");
+    EXPECT_EQ(FactoryByte(kFormatOffset), 0);
+    EXPECT_EQ(Updates(), 0u);
+    // The host process keeps its current directory.
+    GetCurrentDirectoryA(sizeof after, after);
+    EXPECT_STREQ(after, before);
+}
+
 // The tray loaded and applied a setup of its user menu: the applet follows,
 // even before its Setups page was ever shown, with nothing left to apply.
 TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
@@ -390,7 +427,7 @@ TEST_F(PagesTest, IdentifyShowsALoopedInputAndRestoresTheBoards) {
         ASSERT_TRUE(stop);
         EXPECT_FALSE(stop->sent);
         EXPECT_EQ(stop->wParam, start->wParam);
-        ASSERT_EQ(Updates(), 1u);
+        EXPECT_TRUE(WaitUntil([&] { return Updates() == 1; }));
         CloseWith(sheet, IDOK);
     });
     const auto stopSerial = boards_->log(quorvi::STOP_SERIAL);
