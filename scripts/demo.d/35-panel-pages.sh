@@ -12,8 +12,12 @@ sim_log_since() {
     done
 }
 service='HKLM\SYSTEM\CurrentControlSet\Services\QuorviNT'
-# The key the NT driver's installer makes; the page stores nothing without it.
+# The key the NT driver's installer makes, with board 1's device counts; the
+# page stores nothing without it.
 wine reg add "$service" /v Start /t REG_DWORD /d 3 /f >/dev/null 2>&1
+for count in nMonoInDevices=16 nStereoInDevices=8 nMonoOutDevices=16 nStereoOutDevices=8 MonitorDeviceEnable=1; do
+    wine reg add "$service\\QuorviBoard0" /v "${count%=*}" /t REG_DWORD /d "${count#*=}" /f >/dev/null 2>&1
+done
 wine "$quorvisim_exe" --ctl loop 0 a on >/dev/null 2>&1
 wine rundll32.exe shell32.dll,Control_RunDLL quorvipanel.cpl </dev/null >/dev/null 2>&1 &
 applet_pid=$!
