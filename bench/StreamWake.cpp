@@ -1,72 +1,125 @@
-// Streaming timing against quorvisim in another process: the interval
-// between block wake-ups as the registered thread sees them, for a few block
-// sizes, and how many wake-ups merged (counted, not lost).
-//   bench_stream_wake [seconds per size]   (default 2)
+// Streaming timing against quorvisim in another process, at 48 kHz: the
+// interval between block wake-ups as the registered thread sees them, for a
+// few layouts and block sizes, with the wake-ups that merged (counted, not
+// lost) and the halves the status record named out of turn. Then the cost of
+// a block in the board model itself, on a manual clock.
+//   bench_stream_wake [seconds per case]   (default 2)
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "quorvi/DriverRequests.h"
+#include "quorvi/SettingsRecord.h"
 #include "vboard/Control.h"
+#include "vboard/InProcessBoards.h"
 #include "vboard/QuorvisimProcess.h"
+#include "vboard/StreamClient.h"
 #include "win/Device.h"
 
 using namespace quorvi;
+using vboard::StreamChannel;
+using vboard::StreamClient;
 
 namespace {
 
 LARGE_INTEGER g_frequency;
-std::vector<LONGLONG> g_wakes;
+struct WakeSeen {
+    LONGLONG at;
+    std::uint32_t status;
+};
+std::vector<WakeSeen> g_wakes;
+const StreamClient* g_host = nullptr;
 
 void CALLBACK OnBlock(ULONG_PTR) {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    g_wakes.push_back(now.QuadPart);
+    g_wakes.push_back({now.QuadPart, g_host->statusRecord().status});
 }
 
-std::uint32_t Address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
+double Micros(LONGLONG ticks) { return ticks * 1e6 / g_frequency.QuadPart; }
 
-// One input and one output channel laid out as the ASIO driver does: two
-// channel records, then the halves. Registers both halves of both.
-bool Register(const win::Device& d, std::uint8_t* block, std::uint32_t bytes) {
-    auto records = reinterpret_cast<ChannelRecord*>(block);
-    std::uint8_t* halves = block + 2 * sizeof(ChannelRecord);
-    for (int channel = 0; channel < 2; ++channel) {
-        ChannelRecord& record = records[channel];
-        std::uint8_t* half0 = halves + 2 * channel * bytes;
-        record.half0 = Address(half0);
-        record.bytes0 = bytes;
-        record.half1 = Address(half0 + bytes);
-        record.bytes1 = bytes;
-        for (int h = 0; h < 2; ++h) {
-            ChannelHalfRequest r{0, 0, 4, 5, Address(h ? &record.half1 : &record.half0), 0xFFFFFFFF,
-                                 h ? record.half1 : record.half0, channel ? kStatusHalfFlags : kHalfFlags};
-            if (!d.control(channel ? QUORVI_SET_OUT_CHANNEL : QUORVI_SET_IN_CHANNEL, &r, sizeof r, nullptr, 0))
-                return false;
-        }
+// Every board at 48 kHz.
+bool At48k() {
+    win::Device d(kDeviceNameNT, 0, 0, OPEN_EXISTING, 0);
+    DeviceBlock block{};
+    block.version = kRecordVersion;
+    for (auto& b : block.boards)
+        for (auto& c : b.mainClock) c = 4;
+    return d.control(QUORVI_SYS_UPDATE, &block, sizeof block, nullptr, 0);
+}
+
+std::vector<StreamChannel> AllChannels(std::uint32_t boards) {
+    std::vector<StreamChannel> all;
+    for (bool input : {true, false})
+        for (std::uint32_t b = 0; b < boards; ++b)
+            for (std::uint32_t bit = 0; bit < (input ? 16u : 18u); ++bit) all.push_back({input, b, bit});
+    return all;
+}
+
+void Report(const char* layout, std::uint32_t samples, std::uint32_t block) {
+    std::vector<double> gaps;
+    int outOfTurn = 0;
+    for (std::size_t i = 1; i < g_wakes.size(); ++i) {
+        gaps.push_back(Micros(g_wakes[i].at - g_wakes[i - 1].at));
+        if ((g_wakes[i].status ^ g_wakes[i - 1].status) % 2 == 0) ++outOfTurn;
     }
+    std::sort(gaps.begin(), gaps.end());
+    std::string state;
+    vboard::ControlClient{}.command("state", state);
+    std::size_t at = state.find("stream");
+    std::string stream = at == std::string::npos ? "no stream line" : state.substr(at);
+    stream.erase(stream.find_last_not_of("\r\n") + 1);
+    double period = block / 48e3 * 1e6;
+    if (gaps.empty()) {
+        std::printf("%-22s %5u samples: no wake-ups\n", layout, samples);
+        return;
+    }
+    std::printf("%-22s %5u samples (block %u, %.0f us): wake interval median %.0f us, p99 %.0f us, max %.0f us "
+                "(p99 lateness %.0f%% of the block); halves out of turn %d; %s\n",
+                layout, samples, block, period, gaps[gaps.size() / 2], gaps[gaps.size() * 99 / 100], gaps.back(),
+                (gaps[gaps.size() * 99 / 100] - period) / period * 100, outOfTurn, stream.c_str());
+}
+
+bool RunCase(const char* layout, const std::vector<StreamChannel>& channels, std::uint32_t samples, int seconds) {
+    StreamClient host;
+    g_host = &host;
+    g_wakes.clear();
+    g_wakes.reserve(200000);
+    if (!host.lay(channels, samples) || !host.registerHalves() || !host.setCallback(OnBlock) || !host.start()) {
+        std::fprintf(stderr, "bench: cannot stream %s at %u samples: %lu\n", layout, samples, GetLastError());
+        return false;
+    }
+    DWORD end = GetTickCount() + seconds * 1000;
+    while (GetTickCount() < end) SleepEx(100, TRUE);
+    Report(layout, samples, samples / 64 * 64);
+    host.reset();
+    host.clearCallback();
     return true;
 }
 
-void Report(std::uint32_t samples, const std::string& state) {
-    std::vector<double> gaps;
-    for (std::size_t i = 1; i < g_wakes.size(); ++i)
-        gaps.push_back((g_wakes[i] - g_wakes[i - 1]) * 1e6 / g_frequency.QuadPart);
-    std::sort(gaps.begin(), gaps.end());
-    if (gaps.empty()) {
-        std::printf("%5u samples: no wake-ups\n", samples);
+// The model's own work per block (outputs taken, inputs written, status
+// stamped, wake-ups signalled), with no one waiting for the wake-ups.
+void ModelCost(std::uint32_t boards, std::uint32_t samples, int blocks) {
+    vboard::DriverConfig config;
+    config.boards = boards;
+    vboard::InProcessBoards model(config);
+    StreamClient host;
+    if (!model.serving() || !At48k() || !host.lay(AllChannels(boards), samples) || !host.registerHalves() ||
+        !host.start()) {
+        std::fprintf(stderr, "bench: cannot stream in process: %lu\n", GetLastError());
         return;
     }
-    std::string stream = state.substr(state.find("stream"));
-    stream.erase(stream.find_last_not_of("\r\n") + 1);
-    std::printf("%5u samples (%.0f us at 44.1 kHz): wake interval median %.0f us, p99 %.0f us, max %.0f us; %s\n",
-                samples, samples / 44.1e3 * 1e6, gaps[gaps.size() / 2], gaps[gaps.size() * 99 / 100], gaps.back(),
-                stream.c_str());
+    std::uint32_t ms = static_cast<std::uint32_t>(samples / 48.0 * blocks);
+    LARGE_INTEGER before, after;
+    QueryPerformanceCounter(&before);
+    model.advanceMs(ms);
+    QueryPerformanceCounter(&after);
+    std::printf("model, %u boards, all channels, %5u samples: %.1f us a block (%d blocks)\n", boards, samples,
+                Micros(after.QuadPart - before.QuadPart) / blocks, blocks);
 }
 
 }  // namespace
@@ -74,41 +127,23 @@ void Report(std::uint32_t samples, const std::string& state) {
 int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
     QueryPerformanceFrequency(&g_frequency);
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 1");
-    if (!sim.started() || !sim.waitServing(20000)) {
-        std::fprintf(stderr, "bench: quorvisim.exe did not start\n");
-        return 1;
-    }
-    win::Device d(kDeviceNameAsio, 0, 0, 0, FILE_FLAG_DELETE_ON_CLOSE);
-    std::uint32_t masks[8] = {0x1, 0, 0, 0, 0x1, 0, 0, 0};
-    std::uint32_t pages = 16, address = 0;
-    std::uint32_t callback[2] = {Address(reinterpret_cast<void*>(&OnBlock)), kCallbackFilter};
-    if (!d || !d.control(QUORVI_ACQUIRE_CHANNELS, masks, 32, nullptr, 0) ||
-        !d.control(QUORVI_ALLOC_BUFFERS, &pages, 4, &address, 4)) {
-        std::fprintf(stderr, "bench: cannot set up streaming: %lu\n", GetLastError());
-        return 1;
-    }
-    auto block = reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(address));
-    for (std::uint32_t samples : {64u, 256u, 1024u}) {
-        g_wakes.clear();
-        g_wakes.reserve(100000);
-        // A fresh registration per size, so its counts start at zero.
-        if (!d.control(QUORVI_SET_CALLBACK, callback, 8, nullptr, 0) || !Register(d, block, samples * 4) ||
-            !d.control(QUORVI_IOSTART, masks, 32, nullptr, 0)) {
-            std::fprintf(stderr, "bench: cannot start %u samples: %lu\n", samples, GetLastError());
+    {
+        vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 2");
+        if (!sim.started() || !sim.waitServing(20000) || !At48k()) {
+            std::fprintf(stderr, "bench: quorvisim.exe did not start\n");
             return 1;
         }
-        DWORD end = GetTickCount() + seconds * 1000;
-        while (GetTickCount() < end) SleepEx(100, TRUE);
-        std::string state;
-        vboard::ControlClient{}.command("state", state);
-        d.control(QUORVI_IORESET, masks, 32, nullptr, 0);
-        d.control(QUORVI_CLEAR_CALLBACK, callback, 8, nullptr, 0);
-        Report(samples, state);
+        const std::vector<StreamChannel> pair = {{true, 0, 0}, {false, 0, 0}};
+        bool ok = true;
+        for (std::uint32_t samples : {64u, 100u, 256u, 1024u}) ok = ok && RunCase("1 in, 1 out", pair, samples, seconds);
+        for (std::uint32_t samples : {64u, 256u}) ok = ok && RunCase("2 boards, 32 in, 36 out", AllChannels(2), samples, seconds);
+        vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
+        stop.waitExit(10000);
+        sim.waitExit(10000);
+        if (!ok) return 1;
     }
-    d.reset();
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(10000);
-    sim.waitExit(10000);
+    ModelCost(2, 64, 2000);
+    ModelCost(2, 256, 2000);
+    ModelCost(4, 65536, 20);
     return 0;
 }

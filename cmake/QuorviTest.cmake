@@ -16,5 +16,5 @@ function(quorvi_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "WINEPREFIX=${QUORVI_WINEPREFIX};WINEDEBUG=-all;WINEARCH=win32")
+        ENVIRONMENT "WINEPREFIX=${QUORVI_WINEPREFIX};WINEDEBUG=-all;WINEARCH=win32;QUORVI_VIRTUAL_BOARDS=1")
 endfunction()

@@ -6,7 +6,7 @@ if [ -z "$quorvisim_exe" ]; then
 else
     wine "$quorvisim_exe" --boards 2 --kind 0 1 --kind 1 1 \
         --signal 0 all decay 6000000 700 --signal 1 all steady 2000000 --signal 1 33 clip \
-        --timecode-on on --timecode 5760000 running \
+        --timecode-on on --timecode zero running \
         >"$QUORVI_OUT/quorvisim.txt" 2>&1 </dev/null &
     quorvisim_pid=$!
     quorvisim_up=0

@@ -12,10 +12,12 @@ quorvi_build() {
 }
 
 # quorvi_wine_env <prefix>: every Wine program of this run uses this prefix,
-# a 32-bit one, quietly, without offering to install Mono or Gecko.
+# a 32-bit one, quietly, without offering to install Mono or Gecko, and takes
+# the virtual boards for missing ones (never set where the suite is installed).
 quorvi_wine_env() {
     export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
+    export QUORVI_VIRTUAL_BOARDS=1
 }
 
 # quorvi_prefix_init: creates the prefix once; a prefix that exists is reused.

@@ -23,7 +23,8 @@ const char* const kControlHelp =
     "  signal B CH|all silence|steady LEVEL|decay LEVEL MS|clip\n"
     "                                meter test signal (CH 0-33, LEVEL up to 8388608)\n"
     "  status B WORD0 WORD1 [once]   status words reported for board B\n"
-    "  timecode POSITION running|stopped\n"
+    "  timecode POSITION|zero running|stopped\n"
+    "                                zero: 120 s at the time code's rate, shown as 0\n"
     "  timecode-on on|off            time code bits of the system setup block\n"
     "  punch arm POSITION | punch disarm | punch hit\n"
     "  missing-board-error CODE      error for a board index past the last board\n"
@@ -363,8 +364,9 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
             return Bad("usage: status BOARD WORD0 WORD1 [once]");
         driver.setStatusWords(b, v, w, once);
     } else if (cmd == "timecode") {
-        if (a.size() != 3 || !a.number(1, v) || (a[2] != "running" && a[2] != "stopped"))
-            return Bad("usage: timecode POSITION running|stopped");
+        if (a[1] == "zero") v = driver.timecodeZeroPosition();
+        if (a.size() != 3 || (a[1] != "zero" && !a.number(1, v)) || (a[2] != "running" && a[2] != "stopped"))
+            return Bad("usage: timecode POSITION|zero running|stopped");
         driver.setTimecode(v, a[2] == "running");
     } else if (cmd == "timecode-on") {
         bool on = false;

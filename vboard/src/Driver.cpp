@@ -16,8 +16,9 @@ using namespace quorvi;
 
 namespace {
 
-// Where timecode starts: zero on the tray's display, which subtracts this.
-constexpr std::uint32_t kTimecodeZero = 5760000;
+// Time code zero lies 120 seconds into the position at the time code's rate,
+// as the tray shows and arms it.
+constexpr std::uint32_t kTimecodeZeroSeconds = 120;
 constexpr std::size_t kMaxLog = 20000;
 // No request takes more than the device block; keeping only that much of
 // an input bounds the log however large the inputs a client sends.
@@ -25,6 +26,13 @@ constexpr std::uint32_t kMaxLoggedInput = kDeviceBlockSize;
 constexpr std::size_t kMaxOpens = 1000;
 constexpr std::uint32_t kFullScale = 0x800000;
 constexpr std::uint32_t kNoMasterClock = 0x1;  // status word 0
+constexpr std::uint32_t kTimecodePaused = 0x100;  // status word 1
+// Identification: each optical output flashes for 25 ms, A every 150 ms and
+// B every 300 ms, late in its period, so that a poll every 50 ms from the
+// start sees A at every third poll and B at every sixth, and a poll that
+// comes much faster sees one flash twice.
+constexpr std::uint64_t kFlashMicros = 25000, kFlashPeriodA = 150000, kFlashPeriodB = 300000;
+constexpr std::uint64_t kFlashAt = 100000;  // into A's period; B's lies as far from its end
 
 std::uint32_t Word(const std::uint8_t* p, int i) {
     std::uint32_t v;
@@ -81,6 +89,25 @@ bool IsStandardRate(std::uint32_t hz) {
     return std::find(std::begin(rates), std::end(rates), hz) != std::end(rates);
 }
 
+// Meter of a channel in the status block: the outputs the format carries,
+// then its inputs, then master left and right from the two monitor outputs;
+// -1 for a channel the format leaves unused. Interface A carries eight
+// channels or two (S/PDIF), B likewise.
+int MeterIndex(std::uint32_t format, bool input, std::uint32_t bit) {
+    struct Counts {
+        std::uint32_t inA, inB, outA, outB;
+    };
+    static const Counts kCounts[] = {{8, 8, 8, 8}, {8, 2, 8, 2}, {8, 2, 8, 2}, {2, 2, 2, 2},
+                                     {8, 2, 8, 8}, {8, 8, 8, 8}, {8, 2, 8, 2}};
+    const Counts& c = kCounts[format < std::size(kCounts) ? format : 0];
+    std::uint32_t outputs = c.outA + c.outB, inputs = c.inA + c.inB;
+    std::uint32_t a = input ? c.inA : c.outA, b = input ? c.inB : c.outB;
+    std::uint32_t first = input ? outputs : 0;
+    if (!input && bit >= 16) return static_cast<int>(outputs + inputs + bit - 16);
+    if (bit < 8) return bit < a ? static_cast<int>(first + bit) : -1;
+    return bit - 8 < b ? static_cast<int>(first + a + bit - 8) : -1;
+}
+
 // Board counts beyond what the state holds would index past it.
 DriverConfig Clamped(DriverConfig c) {
     c.boards = std::min(c.boards, kMaxBoards);
@@ -116,7 +143,7 @@ void Driver::powerOn() {
         }
     std::memset(sysSetup_, 0, sizeof sysSetup_);
     setTimecodeBits(config_.timecodeOn);
-    timecode_ = kTimecodeZero;
+    timecode_ = timecodeZero();
     timecodeRunning_ = false;
     timecodeFraction_ = 0;
     lastAdvance_ = clock_.nowMicros();
@@ -163,7 +190,12 @@ void Driver::settle(std::vector<void*>& waiters) { WaitForWaiters(waiters); }
 void Driver::pump() {
     std::lock_guard lock(mutex_);
     advance();
-    Stream::Now now{clock_.nowMicros(), clock_.milliseconds(), timecode_, timecodeRunning_, timecodeRate()};
+    Stream::Now now{clock_.nowMicros(), clock_.milliseconds(), timecode_, timecodeRunning_, timecodeRate(), {}};
+    for (std::uint32_t b = 0; b < config_.boards; ++b)
+        for (std::uint32_t bit = 0; bit < 16; ++bit) {
+            int m = MeterIndex(device_.boards[b].format, true, bit);
+            now.inputSignal[b][bit] = m < 0 ? 0 : meterLevel(config_.board[b].signals[m]);
+        }
     for (auto& [id, h] : handles_)
         if (h.stream->running()) h.stream->pump(now, sampleRate(h.stream->board()));
 }
@@ -282,7 +314,7 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
         if ((e = shape(8, 0, true))) return Fail(e);
         if (Word(in, 1) > 7) return Fail(ERROR_INVALID_PARAMETER);
         boards_[b].fpgaProgram = Word(in, 1);
-        boards_[b].fpgaPolls = 0;
+        boards_[b].identifyStart = clock_.nowMicros();
         return Reply{};
     case QUORVI_SET_STATUS_MASKS:
         if ((e = shape(kSetStatusMasksSize, 0, true))) return Fail(e);
@@ -292,7 +324,9 @@ Reply Driver::boardRequest(HandleState& h, std::uint32_t code, const std::uint8_
     case QUORVI_SET_PUNCH:
         if ((e = shape(8, 0, false))) return Fail(e);
         if (Word(in, 1) != 0) return Fail(ERROR_INVALID_PARAMETER);
-        punchArmed_ = true;
+        // The tray disarms with the position just before zero; taken as a
+        // position, it would hit as time code runs up from a pre-roll.
+        punchArmed_ = Word(in, 0) != timecodeZero() - 1;
         punchHit_ = false;
         punchPosition_ = Word(in, 0);
         return Reply{};
@@ -437,7 +471,17 @@ Driver::Bytes Driver::statusBlock(std::uint32_t b) {
     PutWord(out, 4, counter);
     PutWord(out, 6, timecode_ & 0xFFFFFF);
     PutWord(out, 7, timecode_ >> 24);
-    for (int m = 0; m < kMeters; ++m) PutWord(out, 10 + m, meterLevel(c.signals[m]));
+    std::uint32_t meters[kMeters];
+    for (int m = 0; m < kMeters; ++m) meters[m] = meterLevel(c.signals[m]);
+    // A channel that streams shows the peak of its last block instead.
+    for (const auto& [id, h] : handles_)
+        for (int word : {static_cast<int>(b), static_cast<int>(4 + b)})
+            for (std::uint32_t bit = 0; bit < 18; ++bit) {
+                std::uint32_t level = 0;
+                int m = MeterIndex(device_.boards[b].format, word < 4, bit);
+                if (m >= 0 && h.stream->peak(word, bit, level)) meters[m] = level;
+            }
+    for (int m = 0; m < kMeters; ++m) PutWord(out, 10 + m, meters[m]);
     return out;
 }
 
@@ -446,17 +490,19 @@ Driver::Bytes Driver::statusFlags() {
     for (std::uint32_t b = 0; b < config_.boards; ++b) {
         BoardState& s = boards_[b];
         std::uint32_t word0 = s.statusWords[0] | s.onceWords[0] | (sampleRate(b) > 0 ? 0 : kNoMasterClock);
+        std::uint32_t word1 = s.statusWords[1] | s.onceWords[1] | (timecodeOn() && !timecodeRunning_ ? kTimecodePaused : 0);
         PutWord(out, 2 * b, word0);
-        PutWord(out, 2 * b + 1, s.statusWords[1] | s.onceWords[1]);
+        PutWord(out, 2 * b + 1, word1);
         s.onceWords[0] = s.onceWords[1] = 0;
     }
     return out;
 }
 
 // During identification each optical output flashes (A twice as fast as B);
-// a looped input sees its flashes as isolated set bits, an unlooped one
-// reads set throughout. Otherwise the bits say whether a signal arrives,
-// none while the optical ports are stopped.
+// a looped input sees its flashes, an unlooped one reads set throughout. The
+// flashes follow time from the start of the program, so that other programs
+// polling the board cannot move them. Otherwise the bits say whether a
+// signal arrives, none while the optical ports are stopped.
 std::uint32_t Driver::fpgaByte(std::uint32_t b) {
     BoardState& s = boards_[b];
     const BoardConfig& c = config_.board[b];
@@ -464,9 +510,13 @@ std::uint32_t Driver::fpgaByte(std::uint32_t b) {
         if (s.serialStopped) return 0;
         return (c.externalRate[InputA] > 0 ? kFpgaSignalA : 0) | (c.externalRate[InputB] > 0 ? kFpgaSignalB : 0);
     }
-    std::uint32_t poll = s.fpgaPolls++;
-    bool a = c.loopA ? poll % 3 == 0 : true;
-    bool bb = c.loopB ? poll % 6 == 0 : true;
+    std::uint64_t t = clock_.nowMicros() - s.identifyStart;
+    auto lit = [&](std::uint64_t period) {
+        std::uint64_t at = period - (kFlashPeriodA - kFlashAt);
+        return t % period >= at && t % period < at + kFlashMicros;
+    };
+    bool a = c.loopA ? lit(kFlashPeriodA) : true;
+    bool bb = c.loopB ? lit(kFlashPeriodB) : true;
     return (a ? kFpgaSignalA : 0) | (bb ? kFpgaSignalB : 0);
 }
 
@@ -513,6 +563,14 @@ std::uint32_t Driver::meterLevel(const Signal& s) const {
 }
 
 std::uint32_t Driver::timecodeRate() const { return (device_.mtcSettings & 0x8) ? 48000 : 44100; }
+
+std::uint32_t Driver::timecodeZero() const { return timecodeRate() * kTimecodeZeroSeconds; }
+
+bool Driver::timecodeOn() const {
+    std::uint32_t word;
+    std::memcpy(&word, sysSetup_ + 4 * kSysSetupTimeCodeWord, 4);
+    return (word & kSysSetupTimeCodeBits) != 0;
+}
 
 // Brings the running timecode up to now and fires an armed punch once the
 // position passes it.
@@ -609,6 +667,11 @@ void Driver::setTimecode(std::uint32_t position, bool running) {
     timecode_ = position;
     timecodeFraction_ = 0;
     timecodeRunning_ = running;
+}
+
+std::uint32_t Driver::timecodeZeroPosition() const {
+    std::lock_guard lock(mutex_);
+    return timecodeZero();
 }
 
 std::uint32_t Driver::timecode() {

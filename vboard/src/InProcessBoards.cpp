@@ -1,6 +1,10 @@
 #include "vboard/InProcessBoards.h"
 
+#include <windows.h>
+
 #include <stdexcept>
+
+#include "win/Device.h"
 
 namespace vboard {
 
@@ -21,5 +25,13 @@ std::vector<LogEntry> InProcessBoards::log(std::uint32_t code) const {
         if (e.code == code) out.push_back(std::move(e));
     return out;
 }
+
+SwitchSetting::SwitchSetting(const char* value) {
+    DWORD n = GetEnvironmentVariableA(win::devicepipe::kSwitchName, saved_, sizeof saved_);
+    had_ = n > 0 && n < sizeof saved_;
+    SetEnvironmentVariableA(win::devicepipe::kSwitchName, value);
+}
+
+SwitchSetting::~SwitchSetting() { SetEnvironmentVariableA(win::devicepipe::kSwitchName, had_ ? saved_ : nullptr); }
 
 }  // namespace vboard

@@ -15,12 +15,56 @@ constexpr std::size_t kMaxMessage = 65536;
 
 }  // namespace
 
+// A security descriptor that admits the user this process runs as and no
+// one else: that user owns it and holds its one entry.
+class UserOnlySecurity {
+public:
+    UserOnlySecurity() : error_(make()) {}
+    // Null when the descriptor could not be made; error() says why.
+    SECURITY_ATTRIBUTES* attributes() { return error_ ? nullptr : &attributes_; }
+    DWORD error() const { return error_; }
+
+private:
+    bool readUser() {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user_.resize(size);
+        BOOL read = size && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+        DWORD error = GetLastError();
+        CloseHandle(token);
+        SetLastError(error);
+        return read;
+    }
+    DWORD make() {
+        if (!readUser()) return GetLastError() ? GetLastError() : ERROR_INVALID_SID;
+        PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+        acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid));
+        auto acl = reinterpret_cast<PACL>(acl_.data());
+        if (!InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) ||
+            !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, sid) ||
+            !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+            !SetSecurityDescriptorOwner(&descriptor_, sid, FALSE) ||
+            !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE))
+            return GetLastError();
+        attributes_ = SECURITY_ATTRIBUTES{sizeof attributes_, &descriptor_, FALSE};
+        return 0;
+    }
+
+    std::vector<std::uint8_t> user_, acl_;  // the SID lives in user_
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+    DWORD error_;
+};
+
 // Synchronous pipe I/O throughout: under Wine an overlapped completion costs
 // extra thread switches that showed as a long tail of slow round trips. A
 // thread blocked in a read is released on stop by disconnecting its pipe, a
 // listening thread by connecting to it.
 
-PipeServer::PipeServer(std::string name, Factory factory) : name_(std::move(name)), factory_(std::move(factory)) {
+PipeServer::PipeServer(std::string name, Factory factory)
+    : name_(std::move(name)), factory_(std::move(factory)), security_(std::make_unique<UserOnlySecurity>()) {
     idle_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 }
 
@@ -29,9 +73,10 @@ PipeServer::~PipeServer() {
     CloseHandle(idle_);
 }
 
-HANDLE PipeServer::createInstance() {
-    return CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                            kMaxConnections, kBufferSize, kBufferSize, 0, nullptr);
+HANDLE PipeServer::createInstance(bool first) {
+    return CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, kMaxConnections, kBufferSize,
+                            kBufferSize, 0, security_->attributes());
 }
 
 // A thread for `pipe`, or false (the instance closed) when none can be made:
@@ -50,38 +95,38 @@ bool PipeServer::spawn(HANDLE pipe) {
 
 bool PipeServer::start() {
     if (started_) return true;
-    // Wine does not refuse a second first instance, so a named object marks
-    // the pipe as served.
-    std::string marker = "quorvisim-served-" + name_;
-    for (char& c : marker)
-        if (c == '\\') c = '/';
-    served_ = CreateMutexA(nullptr, FALSE, marker.c_str());
-    if (served_ && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(served_);
-        served_ = nullptr;
-        SetLastError(ERROR_PIPE_BUSY);
-        return false;
-    }
-    HANDLE first = createInstance();
-    if (first == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        CloseHandle(served_);
+    if (DWORD error = claim()) {
+        if (served_) CloseHandle(served_);
         served_ = nullptr;
         SetLastError(error);
         return false;
     }
+    started_ = true;
+    return true;
+}
+
+// Takes the name and starts the first listening thread; 0 or the error.
+DWORD PipeServer::claim() {
+    if (!security_->attributes()) return security_->error();
+    // Wine does not refuse a second first instance, so a named object marks
+    // the pipe as served, and a pipe of that name made by anyone else keeps
+    // the server from starting.
+    std::string marker = "quorvisim-served-" + name_;
+    for (char& c : marker)
+        if (c == '\\') c = '/';
+    served_ = CreateMutexA(nullptr, FALSE, marker.c_str());
+    if (served_ && GetLastError() == ERROR_ALREADY_EXISTS) return ERROR_PIPE_BUSY;
+    if (WaitNamedPipeA(name_.c_str(), 1) || GetLastError() != ERROR_FILE_NOT_FOUND) return ERROR_PIPE_BUSY;
+    HANDLE first = createInstance(true);
+    if (first == INVALID_HANDLE_VALUE) return GetLastError();
     stopping_ = false;
     listeners_ = 1;
     ResetEvent(idle_);
     if (!spawn(first)) {
         SetEvent(idle_);
-        CloseHandle(served_);
-        served_ = nullptr;
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
-    started_ = true;
-    return true;
+    return 0;
 }
 
 void PipeServer::stop() {

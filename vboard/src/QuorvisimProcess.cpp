@@ -37,16 +37,16 @@ DWORD QuorvisimProcess::waitExit(DWORD ms) const {
     return code;
 }
 
-std::string FindQuorvisim() {
+std::string FindQuorvisim(const std::string& program) {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path, n);
     dir.resize(dir.find_last_of('\\') + 1);
-    for (const char* candidate : {"quorvisim.exe", "..\\vboard\\quorvisim.exe"}) {
+    for (const std::string& candidate : {program, "..\\vboard\\" + program}) {
         std::string full = dir + candidate;
         if (GetFileAttributesA(full.c_str()) != INVALID_FILE_ATTRIBUTES) return full;
     }
-    return dir + "quorvisim.exe";
+    return dir + program;
 }
 
 }  // namespace vboard

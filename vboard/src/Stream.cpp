@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -21,6 +22,10 @@ constexpr std::uint32_t kBytesAfterAddress = offsetof(ChannelRecord, bytes0) - o
 static_assert(offsetof(ChannelRecord, bytes1) - offsetof(ChannelRecord, half1) == kBytesAfterAddress);
 constexpr std::uint32_t kMaxCallbacks = 8;
 constexpr std::uint32_t kMaxHalfBytes = 65536 * 4;
+// The board moves samples in groups of 64; a half's rest is never played.
+constexpr std::uint32_t kSampleGroup = 64;
+// An input's test signal: a square wave of this many samples a period.
+constexpr std::uint32_t kSignalPeriod = 64;
 
 bool Terminated(const StreamSide* side) {
     return side && std::memchr(side->name, 0, sizeof side->name) && side->name[0];
@@ -30,6 +35,28 @@ std::uint32_t Read32(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, 4);
     return v;
+}
+
+// Peak magnitude of 32-bit samples, as the meters count it: the top 24 bits.
+std::uint32_t Peak(const std::uint8_t* samples, std::uint32_t count) {
+    std::uint32_t peak = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto s = static_cast<std::int32_t>(Read32(samples + 4 * i));
+        std::uint32_t magnitude = s < 0 ? 0u - static_cast<std::uint32_t>(s) : static_cast<std::uint32_t>(s);
+        peak = std::max(peak, magnitude);
+    }
+    return peak >> 8;
+}
+
+// A square wave of the given magnitude, its phase running on from `first`.
+void SquareWave(std::uint8_t* samples, std::uint32_t count, std::uint32_t level, std::uint64_t first) {
+    level = std::min<std::uint32_t>(level, 0x800000);
+    auto high = static_cast<std::int32_t>(std::min<std::uint32_t>(level << 8, 0x7FFFFFFF));
+    auto low = static_cast<std::int32_t>(0u - (level << 8));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::int32_t s = (first + i) % kSignalPeriod < kSignalPeriod / 2 ? high : low;
+        std::memcpy(samples + 4 * i, &s, 4);
+    }
 }
 
 }  // namespace
@@ -65,8 +92,9 @@ std::uint32_t Stream::allocate(std::uint32_t pages, const StreamSide* side, std:
     // Mapping the full size fails when the caller's section is smaller.
     void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, pages * 4096);
     if (!view) {
+        DWORD error = GetLastError();
         CloseHandle(section);
-        return ERROR_INVALID_PARAMETER;
+        return error == ERROR_NOT_ENOUGH_MEMORY ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER;
     }
     section_ = section;
     view_ = static_cast<std::uint8_t*>(view);
@@ -93,8 +121,8 @@ std::uint32_t Stream::setChannel(bool input, const std::uint8_t* in, std::uint32
     ChannelHalfRequest r;
     std::memcpy(&r, in, sizeof r);
     Half h{input, r.board, r.bit, 0, 0, 0, r.flags == kStatusHalfFlags};
-    if (r.board >= 4 || r.bit > 17 || !((ChannelBits((input ? 0 : 4) + r.board, boards) >> r.bit) & 1) || r.four != 4 || r.five != 5 || r.allOnes != 0xFFFFFFFF ||
-        (r.flags != kHalfFlags && r.flags != kStatusHalfFlags))
+    if (r.board >= 4 || r.bit > 17 || !((ChannelBits((input ? 0 : 4) + r.board, boards) >> r.bit) & 1) ||
+        r.four != 4 || r.five != 5 || r.allOnes != 0xFFFFFFFF || (r.flags != kHalfFlags && r.flags != kStatusHalfFlags))
         return ERROR_INVALID_PARAMETER;
     if (!(held[(input ? 0 : 4) + h.board] & (1u << h.bit))) return ERROR_ACCESS_DENIED;
     // The record word and the byte count after it must lie in the block, and
@@ -142,13 +170,27 @@ std::uint32_t Stream::start(const std::uint32_t masks[8], std::uint32_t boards, 
             channels.push_back(c);
         }
     }
-    if (channels.empty() || bytes < 64) return ERROR_INVALID_PARAMETER;
+    std::uint32_t samples = bytes / 4 / kSampleGroup * kSampleGroup;
+    if (channels.empty() || samples == 0) return ERROR_INVALID_PARAMETER;
+    // An output loops back to the input of the same board and bit when this
+    // stream carries both.
+    for (Channel& in : channels) {
+        if (!in.input) continue;
+        for (std::size_t o = 0; o < channels.size(); ++o) {
+            Channel& out = channels[o];
+            if (out.input || out.board != in.board || out.bit != in.bit) continue;
+            in.source = static_cast<int>(o);
+            out.held.resize(samples * 4);
+        }
+    }
     active_ = std::move(channels);
-    blockBytes_ = bytes;
+    halfBytes_ = bytes;
+    blockSamples_ = samples;
     blocks_ = 0;
     running_ = true;
+    rate_ = 0;
     lastBoundary_ = static_cast<double>(nowMicros);
-    period_ = 0;
+    take(0);
     return 0;
 }
 
@@ -221,38 +263,95 @@ Stream::Stats Stream::stats() const {
     return s;
 }
 
+bool Stream::peak(int word, std::uint32_t bit, std::uint32_t& level) const {
+    if (!running_) return false;
+    for (const Channel& c : active_)
+        if (c.input == (word < 4) && c.board == static_cast<std::uint32_t>(word % 4) && c.bit == bit) {
+            level = c.peak;
+            return true;
+        }
+    return false;
+}
+
+double Stream::boundary(std::uint64_t block) const {
+    return epoch_ + static_cast<double>((block - epochBlocks_) * blockSamples_) * 1e6 / rate_;
+}
+
+std::uint64_t Stream::nextBoundary() const {
+    if (!running_) return UINT64_MAX;
+    // Without a clock, look again in a millisecond.
+    return static_cast<std::uint64_t>(std::ceil(rate_ > 0 ? boundary(blocks_ + 1) : lastBoundary_ + 1000));
+}
+
 void Stream::pump(const Now& now, double rate) {
     if (!running_) return;
     if (rate <= 0) {
-        // No clock, no blocks; look again in a millisecond.
+        // No clock, no blocks; they start again from when it comes back.
+        rate_ = 0;
         lastBoundary_ = static_cast<double>(now.micros);
-        period_ = 1000;
         return;
     }
-    period_ = blockBytes_ / 4 / rate * 1e6;
-    while (lastBoundary_ + period_ <= static_cast<double>(now.micros)) {
-        lastBoundary_ += period_;
-        block(now);
+    if (rate != rate_) {
+        rate_ = rate;
+        epoch_ = lastBoundary_;
+        epochBlocks_ = blocks_;
+    }
+    while (boundary(blocks_ + 1) <= static_cast<double>(now.micros)) {
+        lastBoundary_ = boundary(blocks_ + 1);
+        int half = static_cast<int>(blocks_ % 2);
+        record(half, now);
+        stamp(half, now);
+        ++blocks_;
+        take(1 - half);
+        for (Callback& c : callbacks_) {
+            InterlockedIncrement(reinterpret_cast<volatile LONG*>(&c.record->sequence));
+            SetEvent(c.event);
+        }
     }
 }
 
-// The end of a block: the half just transferred goes to the caller. Its
-// outputs come back on the inputs of the same board and bit, the status
-// record names the half and stamps it, and the callbacks are woken.
-void Stream::block(const Now& now) {
-    int half = static_cast<int>(blocks_ % 2);
-    // Stamps as of the boundary itself, however late this pump runs: the
-    // time it ended, and the time code of the half's first sample.
+// The board starts playing an output half: what the caller wrote by now is
+// what is heard, and what loops back. A caller that writes later has missed
+// it.
+void Stream::take(int half) {
+    for (Channel& out : active_) {
+        if (out.input) continue;
+        const std::uint8_t* samples = view_ + out.buffer[half];
+        out.peak = Peak(samples, blockSamples_);
+        if (!out.held.empty()) std::memcpy(out.held.data(), samples, out.held.size());
+    }
+}
+
+// The end of a block: every input half in use is written, with the looped
+// output, else the input's test signal or silence; the rest of a half that
+// is longer than the block is silent.
+void Stream::record(int half, const Now& now) {
+    std::uint32_t blockBytes = blockSamples_ * 4;
+    for (Channel& in : active_) {
+        if (!in.input) continue;
+        std::uint8_t* samples = view_ + in.buffer[half];
+        if (in.source >= 0) {
+            const Channel& out = active_[in.source];
+            std::memcpy(samples, out.held.data(), blockBytes);
+            in.peak = out.peak;
+        } else {
+            std::uint32_t level = now.inputSignal[in.board][in.bit];
+            SquareWave(samples, blockSamples_, level, blocks_ * blockSamples_);
+            in.peak = std::min<std::uint32_t>(level, 0x800000);
+        }
+        std::memset(samples + blockBytes, 0, halfBytes_ - blockBytes);
+    }
+}
+
+// The status record names the half just finished as the caller's and
+// stamps it as of the boundary itself, however late this pump runs: the
+// time it ended, and the time code of its first sample.
+void Stream::stamp(int half, const Now& now) {
     double late = now.micros - lastBoundary_;
     auto ms = static_cast<std::uint32_t>(now.ms - static_cast<std::uint32_t>(late / 1000 + 0.5));
-    double back = now.timecodeRunning ? (late + period_) * now.timecodeRate / 1e6 : 0;
+    double period = blockSamples_ * 1e6 / rate_;
+    double back = now.timecodeRunning ? (late + period) * now.timecodeRate / 1e6 : 0;
     auto timecode = static_cast<std::uint32_t>(now.timecode - static_cast<std::uint32_t>(back + 0.5));
-    for (const Channel& out : active_) {
-        if (out.input) continue;
-        for (const Channel& in : active_)
-            if (in.input && in.board == out.board && in.bit == out.bit)
-                std::memmove(view_ + in.buffer[half], view_ + out.buffer[half], blockBytes_);
-    }
     for (const Channel& c : active_) {
         if (!c.status) continue;
         std::uint32_t status =
@@ -261,11 +360,6 @@ void Stream::block(const Now& now) {
         putWord(c.record + (half == 0 ? offsetof(ChannelRecord, timecode0) : offsetof(ChannelRecord, timecode1)),
                 timecode);
         putWord(c.record + (half == 0 ? offsetof(ChannelRecord, time0) : offsetof(ChannelRecord, time1)), ms);
-    }
-    ++blocks_;
-    for (Callback& c : callbacks_) {
-        InterlockedIncrement(reinterpret_cast<volatile LONG*>(&c.record->sequence));
-        SetEvent(c.event);
     }
 }
 

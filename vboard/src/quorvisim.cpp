@@ -8,6 +8,7 @@
 
 #include "vboard/Control.h"
 #include "vboard/DeviceService.h"
+#include "win/Device.h"
 #include "win/RegKey.h"
 
 namespace {
@@ -24,6 +25,10 @@ const char kUsage[] =
     "      at start, as the kernel driver does\n"
     "  quorvisim --ctl COMMAND ARGS...   send one control command to the running service\n"
     "  quorvisim --stop                  end the running service\n"
+    "\n"
+    "The programs take these boards for missing ones only with QUORVI_VIRTUAL_BOARDS=1\n"
+    "in their environment (scripts/test and scripts/demo set it); quorvisim serves only\n"
+    "with it set too, so that the boards are not served where no program would use them.\n"
     "\n";
 
 HANDLE g_stop = nullptr;
@@ -74,6 +79,13 @@ bool WriteBootStatus(const std::string& text) {
 }
 
 int Serve(const std::vector<std::string>& args) {
+    if (!win::devicepipe::VirtualBoardsWanted()) {
+        std::fprintf(stderr,
+                     "quorvisim: %s=1 is not set, so no program would use these boards; set it in the\n"
+                     "environment of quorvisim and of the programs (export %s=1 before starting them)\n",
+                     win::devicepipe::kSwitchName, win::devicepipe::kSwitchName);
+        return 2;
+    }
     RealClock clock;
     Driver driver(clock, DriverConfig{});
     std::string bootStatus;

@@ -21,7 +21,7 @@ TEST(Control, AcceptsTheDocumentedCommandsAndRefusesMalformedOnes) {
     for (const char* good :
          {"boards 4", "kind 3 0x21", "capability 1 0", "ticks 0 26000", "crystal 2 -0.0002", "rate 1 word 32000",
           "loop 0 a on", "signal 0 all decay 4000000 500", "signal 1 33 clip", "status 2 0x800000 0 once",
-          "timecode 5760000 running", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
+          "timecode 5760000 running", "timecode zero stopped", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
           "lintra 2", "lintra off", "lintra-i2c 3 0 2 0x10 4 0", "lintra-gains 0 32 255", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
           "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "opens", "opens 3", "clear-log", "step 10", "state", "reset"})
         EXPECT_TRUE(RunControl(driver, &clock, good).ok) << good;
@@ -85,6 +85,11 @@ TEST(Control, LogAndOpenLinesRoundTrip) {
 }
 
 TEST(Quorvisim, ServesBoardsToOtherProcessesUntilStopped) {
+    {
+        SwitchSetting off(nullptr);
+        QuorvisimProcess unasked(FindQuorvisim(), "--boards 1");
+        EXPECT_EQ(unasked.waitExit(30000), 2u) << "no boards where no program would take them";
+    }
     win::RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar").deleteValue("QuorviStatus");
     QuorvisimProcess sim(FindQuorvisim(), "--boards 2 --kind 1 0x21 --boot-status 0x0000FF03");
     ASSERT_TRUE(sim.started());

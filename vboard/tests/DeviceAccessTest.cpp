@@ -1,9 +1,12 @@
 // The device-access functions of win/ against virtual boards served in this
 // process: what every deliverable sees instead of the kernel driver.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <aclapi.h>
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "vboard/InProcessBoards.h"
@@ -212,6 +215,71 @@ TEST(DeviceAccess, RefusesOversizedRequestsWithoutSendingThem) {
     EXPECT_FALSE(d.control(QUORVI_SYS_UPDATE, huge.data(), static_cast<DWORD>(huge.size()), nullptr, 0));
     EXPECT_EQ(GetLastError(), unsigned(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(boards.log().empty());
+}
+
+TEST(DeviceAccess, TheBoardsStandInOnlyWhereTheSwitchAsksForThem) {
+    InProcessBoards boards(TwoBoards());
+    ASSERT_TRUE(boards.serving());
+    for (const char* value : {static_cast<const char*>(nullptr), "", "0", "yes", "11"}) {
+        SwitchSetting off(value);
+        win::Device d = OpenNT();
+        EXPECT_FALSE(d.valid()) << (value ? value : "unset");
+        EXPECT_EQ(GetLastError(), unsigned(ERROR_FILE_NOT_FOUND)) << "the real device's error";
+    }
+    EXPECT_TRUE(boards.opens().empty());
+    SwitchSetting on("1");
+    EXPECT_TRUE(OpenNT().valid());
+}
+
+PSID ThisUser(std::vector<std::uint8_t>& buffer) {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    buffer.resize(size);
+    GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+    CloseHandle(token);
+    return reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+}
+
+// Only this user may connect, and no one can take the name first: a
+// program that does keeps the service from starting rather than serving
+// beside it.
+TEST(DeviceAccess, TheServicePipeAdmitsOnlyThisUserAndCannotBeTakenFirst) {
+    std::vector<std::uint8_t> user;
+    PSID me = ThisUser(user);
+    {
+        InProcessBoards boards;
+        ASSERT_TRUE(boards.serving());
+        HANDLE pipe = CreateFileA(win::devicepipe::kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+        PSID owner = nullptr;
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                  &owner, nullptr, &dacl, nullptr, &descriptor),
+                  DWORD(ERROR_SUCCESS));
+        EXPECT_TRUE(owner && EqualSid(owner, me));
+        ASSERT_NE(dacl, nullptr) << "a null DACL admits everyone";
+        ASSERT_EQ(dacl->AceCount, 1u);
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(dacl, 0, reinterpret_cast<void**>(&ace)));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_TRUE(EqualSid(reinterpret_cast<PSID>(&ace->SidStart), me));
+        LocalFree(descriptor);
+        CloseHandle(pipe);
+    }
+    HANDLE squatter = CreateNamedPipeA(win::devicepipe::kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE, 1, 4096,
+                                       4096, 0, nullptr);
+    ASSERT_NE(squatter, INVALID_HANDLE_VALUE);
+    {
+        InProcessBoards boards;
+        EXPECT_FALSE(boards.serving());
+    }
+    CloseHandle(squatter);
+    InProcessBoards boards;
+    EXPECT_TRUE(boards.serving());
 }
 
 }  // namespace

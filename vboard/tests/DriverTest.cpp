@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "vboard/Driver.h"
 
@@ -100,22 +101,47 @@ TEST_F(DriverTest, ParameterBlockRoundTripsWithTheDriverWordsKept) {
     EXPECT_EQ(Word(call(QUORVI_HC_GET_PARAMS, {0}, kParameterBlockSize), 0), 0u) << "board 0 untouched";
 }
 
-TEST_F(DriverTest, IdentifyProgramShowsLoopedInputsAtIsolatedPollsOnly) {
-    driver.configure([](DriverConfig& c) { c.board[0].loopA = true; });
+TEST_F(DriverTest, IdentifyFlashesFollowTimeWhoeverPolls) {
+    driver.configure([](DriverConfig& c) {
+        c.board[0].loopA = c.board[0].loopB = true;
+        c.board[1].loopA = true;
+    });
     ASSERT_EQ(call(STOP_SERIAL, {0}).error, 0u);
     ASSERT_EQ(call(QUORVI_HC_REPROG_FPGA, {0, 3}).error, 0u);
-    bool previousA = false, twiceA = false, everA = false, alwaysB = true;
-    for (int poll = 0; poll < 40; ++poll) {
-        std::uint32_t status = Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0);
-        bool a = status & 0x04;
-        twiceA |= a && previousA;
-        everA |= a;
-        alwaysB &= (status & 0x20) != 0;
-        previousA = a;
+    std::uint32_t other = 0;
+    ASSERT_EQ(driver.open(kDeviceNameNT, other), 0u);
+    auto poll = [&](std::uint32_t h, std::uint32_t board) {
+        std::uint32_t in[2] = {board, 0}, status = 0;
+        Reply r = driver.request(h, QUORVI_HC_GET_FPGABYTE, in, 8, 4);
+        if (r.out.size() == 4) std::memcpy(&status, r.out.data(), 4);
+        std::string s = std::string(status & kFpgaSignalA ? "A" : "") + (status & kFpgaSignalB ? "B" : "");
+        return (s.empty() ? "-" : s) + " ";
+    };
+    // Polls every 50 ms from the start, with another program polling the
+    // same board in between: A at every third poll, B at every sixth, never
+    // at two polls in a row. Board 1, started 40 ms later, keeps its own
+    // time; its B is not looped.
+    std::string board0 = poll(handle, 0), board1;
+    clock.advanceMicros(40000);
+    ASSERT_EQ(call(QUORVI_HC_REPROG_FPGA, {1, 3}).error, 0u);
+    clock.advanceMicros(10000);
+    for (int i = 1; i < 12; ++i) {
+        for (int j = 0; j < 5; ++j) poll(other, 0);
+        board0 += poll(handle, 0);
+        board1 += poll(handle, 1);
+        clock.advanceMicros(50000);
     }
-    EXPECT_TRUE(everA);
-    EXPECT_FALSE(twiceA) << "looped input A set at two consecutive polls";
-    EXPECT_TRUE(alwaysB) << "unlooped input B reads set throughout";
+    EXPECT_EQ(board0, "- - A - - AB - - A - - AB ");
+    EXPECT_EQ(board1, "B B AB B B AB B B AB B B ");
+
+    // Polled every 10 ms, a flash is seen at consecutive polls: a wrong
+    // poll period shows.
+    std::string fast;
+    for (int i = 0; i < 15; ++i) {
+        clock.advanceMicros(10000);
+        fast += poll(handle, 0)[0];
+    }
+    EXPECT_NE(fast.find("AA"), std::string::npos) << fast;
 
     // A device update restores the normal program and the ports: the bits
     // then say whether a signal arrives.
@@ -126,10 +152,14 @@ TEST_F(DriverTest, IdentifyProgramShowsLoopedInputsAtIsolatedPollsOnly) {
     EXPECT_EQ(Word(call(QUORVI_HC_GET_FPGABYTE, {0, 0}, 4), 0), 0x04u);
 }
 
-TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesIt) {
+// Time code zero is 120 s at the time code's rate: what the tray shows as
+// zero and adds to a punch time when it arms or disarms.
+TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesItAndTheTraysDisarmNever) {
+    EXPECT_EQ(driver.timecode(), 44100u * 120) << "power-on: zero at 44.1 kHz";
     setClock(0, 3, 401, 0x8);  // time code counted at 48 kHz
-    driver.setTimecode(5760000, true);
-    ASSERT_EQ(call(QUORVI_SET_PUNCH, {5760000 + 48000, 0}).error, 0u);
+    const std::uint32_t zero = 48000 * 120;
+    driver.setTimecode(zero, true);
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {zero + 48000, 0}).error, 0u);
     clock.advanceMicros(999000);
     EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u);
     clock.advanceMicros(2000);
@@ -138,12 +168,29 @@ TEST_F(DriverTest, PunchHitsOnceWhenRunningTimecodePassesIt) {
 
     Reply status = call(QUORVI_GET_STATUS, {0}, kStatusBlockSize);
     std::uint32_t position = (Word(status, 6) & 0xFFFFFF) | (Word(status, 7) << 24);
-    EXPECT_EQ(position, 5760000u + 48048u);
+    EXPECT_EQ(position, zero + 48048u);
 
-    // Arming behind the position (the tray's disarm) never hits.
-    ASSERT_EQ(call(QUORVI_SET_PUNCH, {5760000 - 1, 0}).error, 0u);
-    clock.advanceMicros(1000000);
+    // Disarmed with the position before zero, time code running up through
+    // it from a pre-roll of -2 s does not hit.
+    driver.setTimecode(zero - 96000, true);
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {zero - 1, 0}).error, 0u);
+    clock.advanceMicros(3000000);
     EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 0u);
+    setClock(0, 3, 401, 0);  // at 44.1 kHz the disarm value is another
+    driver.setTimecode(zero - 44100, true);
+    ASSERT_EQ(call(QUORVI_SET_PUNCH, {zero - 1, 0}).error, 0u);
+    clock.advanceMicros(2000000);
+    EXPECT_EQ(Word(call(QUORVI_GET_PUNCH, {}, 8), 1) & 1, 1u) << "armed at the 48 kHz value";
+}
+
+TEST_F(DriverTest, StatusWordOneSaysTimecodePausedWhileTimecodeIsOnAndStands) {
+    auto word1 = [&](std::uint32_t b) { return Word(call(QUORVI_GET_STATUS_FLAGS, {0}, 8 * 2), 2 * b + 1); };
+    EXPECT_EQ(word1(0), 0u) << "time code off";
+    driver.setTimecodeOn(true);
+    EXPECT_EQ(word1(0), 0x100u);
+    EXPECT_EQ(word1(1), 0x100u);
+    driver.setTimecode(1000, true);
+    EXPECT_EQ(word1(0), 0u);
 }
 
 TEST_F(DriverTest, TimecodeWrapsLikeA32BitCounterAndStillHitsThePunch) {

@@ -288,14 +288,23 @@ HANDLE OpenOnService(HANDLE pipe, const char* name, DWORD access, DWORD share, D
 
 }  // namespace
 
+bool devicepipe::VirtualBoardsWanted() {
+    char value[4] = {};
+    return GetEnvironmentVariableA(kSwitchName, value, sizeof value) == 1 && value[0] == '1';
+}
+
 HANDLE DeviceOpen(const char* name, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     HANDLE h = CreateFileA(name, access, share, nullptr, disposition, flags, nullptr);
     if (h != INVALID_HANDLE_VALUE || !name || !IsDeviceName(name) || std::strlen(name) >= kMaxDeviceName)
         return h;
+    DWORD realError = GetLastError();
+    if (!VirtualBoardsWanted()) {
+        SetLastError(realError);
+        return INVALID_HANDLE_VALUE;
+    }
     // Whatever the reason the real device failed (a missing device reads
     // differently on NT and 9x), the service may stand in; when none runs,
     // the caller sees the real error.
-    DWORD realError = GetLastError();
     HANDLE pipe = ConnectService();
     if (pipe == INVALID_HANDLE_VALUE) {
         SetLastError(realError);

@@ -58,6 +58,10 @@ inline constexpr std::uint32_t kChannelMasksSize = 32;
 inline constexpr std::uint32_t kChannelHalfSize = 20;
 inline constexpr std::uint32_t kIoStartSize = 32;
 inline constexpr std::uint32_t kSetStatusMasksSize = 12;
+// QUORVI_SET_CALLBACK {routine, kCallbackFilter}: at every block boundary the
+// driver queues the routine as a user-mode APC to the thread that registered
+// it. The APC's argument is 0 and carries nothing; which half is the host's,
+// and when it became so, are in the status record.
 inline constexpr std::uint32_t kCallbackFilter = 0x0000FFFC;
 
 inline constexpr std::uint32_t kIceEnumSize = 20;

@@ -134,6 +134,9 @@ public:
     // after one read.
     void setStatusWords(std::uint32_t board, std::uint32_t word0, std::uint32_t word1, bool once);
     void setTimecode(std::uint32_t position, bool running);
+    // The position that stands for time code zero at the boards' time-code
+    // rate R: R x 120.
+    std::uint32_t timecodeZeroPosition() const;
     std::uint32_t timecode();
     // Time code on or off in the system setup block (word 6 bits 0-1).
     void setTimecodeOn(bool on);
@@ -167,7 +170,7 @@ private:
         std::uint32_t onceWords[2] = {};
         std::uint32_t fpgaProgram = 0;
         bool serialStopped = false;
-        std::uint32_t fpgaPolls = 0;
+        std::uint64_t identifyStart = 0;  // micros
         double lastCounter = 0;  // held while no clock arrives
         double counterResidue = 0;
     };
@@ -200,6 +203,8 @@ private:
     double sampleRate(std::uint32_t b) const;  // 0 = no master clock
     std::uint32_t meterLevel(const Signal& s) const;
     std::uint32_t timecodeRate() const;
+    std::uint32_t timecodeZero() const;
+    bool timecodeOn() const;
     void setTimecodeBits(bool on);
 
     const Clock& clock_;

@@ -43,4 +43,19 @@ private:
     bool serving_ = false;
 };
 
+// Sets the virtual boards' switch in this process's environment (null:
+// unset) while it lives, for tests of what programs do without it; the
+// programs a test starts meanwhile inherit the setting.
+class SwitchSetting {
+public:
+    explicit SwitchSetting(const char* value);
+    ~SwitchSetting();
+    SwitchSetting(const SwitchSetting&) = delete;
+    SwitchSetting& operator=(const SwitchSetting&) = delete;
+
+private:
+    char saved_[16] = {};
+    bool had_ = false;
+};
+
 }  // namespace vboard

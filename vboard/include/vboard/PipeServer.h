@@ -1,7 +1,9 @@
 #pragma once
 // A message-mode named-pipe server: one thread per connection, each message
 // answered by that connection's session before the next is read, so one
-// client never waits for another longer than one request.
+// client never waits for another longer than one request. Only the user the
+// server runs as may connect, and the server starts only as the pipe's first
+// instance, so no other program can take the name before or beside it.
 #include <windows.h>
 
 #include <atomic>
@@ -15,6 +17,8 @@
 namespace vboard {
 
 using Bytes = std::vector<std::uint8_t>;
+
+class UserOnlySecurity;
 
 class Session {
 public:
@@ -34,13 +38,15 @@ public:
     PipeServer(const PipeServer&) = delete;
     PipeServer& operator=(const PipeServer&) = delete;
 
-    // False, with the last error set, when the pipe name is already served.
+    // False, with the last error set, when the pipe name is already served
+    // (ERROR_PIPE_BUSY) or cannot be made safe.
     bool start();
     // Ends every connection and waits for their threads.
     void stop();
 
 private:
-    HANDLE createInstance();
+    DWORD claim();
+    HANDLE createInstance(bool first = false);
     bool spawn(HANDLE pipe);
     void work(HANDLE pipe);
     void serve(HANDLE pipe);
@@ -48,6 +54,7 @@ private:
 
     std::string name_;
     Factory factory_;
+    std::unique_ptr<UserOnlySecurity> security_;
     HANDLE idle_ = nullptr;    // set while no thread runs
     HANDLE served_ = nullptr;  // named marker held while serving
     std::atomic<int> threads_{0};

@@ -27,8 +27,8 @@ private:
     bool started_ = false;
 };
 
-// quorvisim.exe beside the running program, or in ..\vboard from it (the
-// build tree's layout).
-std::string FindQuorvisim();
+// quorvisim.exe (or another program built with it) beside the running
+// program, or in ..\vboard from it (the build tree's layout).
+std::string FindQuorvisim(const std::string& program = "quorvisim.exe");
 
 }  // namespace vboard

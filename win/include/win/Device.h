@@ -1,8 +1,8 @@
 #pragma once
 // Device access: the only place that opens a board driver and sends it
 // requests. The functions take the real device when it is there; otherwise,
-// when the virtual-board service runs, they hand out a connection to it that
-// callers use exactly like a driver handle.
+// when the process asks for the virtual boards and their service runs, they
+// hand out a connection to it that callers use exactly like a driver handle.
 #include <windows.h>
 #include <cstdint>
 #include <utility>
@@ -10,7 +10,8 @@
 namespace win {
 
 // Same contract as CreateFileA on a device name: INVALID_HANDLE_VALUE and
-// GetLastError() on failure.
+// GetLastError() on failure. The virtual boards stand in for a missing
+// device only when VirtualBoardsWanted().
 HANDLE DeviceOpen(const char* name, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 
 // Same contract as a synchronous, buffered DeviceIoControl. `returned` may be
@@ -63,6 +64,12 @@ private:
 // per request. All fields little-endian, packed.
 namespace devicepipe {
 
+// The virtual boards are for development, tests and the demo. An installed
+// suite must never take a program serving the pipe for the boards, so the
+// fallback is on only with this variable set to 1 in the environment.
+inline constexpr const char* kSwitchName = "QUORVI_VIRTUAL_BOARDS";
+bool VirtualBoardsWanted();
+
 inline constexpr const char* kPipeName = "\\\\.\\pipe\\quorvisim";
 // Largest request or reply body either side accepts; the biggest driver
 // buffer (the device block) is well under this.
@@ -72,8 +79,10 @@ inline constexpr std::uint32_t kMaxDeviceName = 64;
 // themselves, after the caller's bytes.
 inline constexpr std::uint32_t kMaxSide = 256;
 inline constexpr std::uint32_t kMaxObjectName = 64;
-// Largest shared block QUORVI_ALLOC_BUFFERS maps, in 4096-byte pages.
-inline constexpr std::uint32_t kMaxBufferPages = 4096;
+// Largest shared block QUORVI_ALLOC_BUFFERS maps, in 4096-byte pages: what
+// the ASIO driver asks for with 65,536-sample halves on every channel of four
+// boards (64 inputs, 72 outputs), about 68 MiB.
+inline constexpr std::uint32_t kMaxBufferPages = ((65536 * 4 + 34) * (64 + 72) * 2) / 4096 + 2;
 
 enum class Kind : std::uint32_t {
     Open = 1,     // body: OpenBody; must be the first message of a connection
