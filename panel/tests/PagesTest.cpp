@@ -2,6 +2,8 @@
 // dialog, driven by the robot in the real applet against virtual boards.
 #include "AppletFixture.h"
 #include "testkit/BroadcastSpy.h"
+#include <atomic>
+#include <thread>
 
 using namespace applettest;
 using quorvi::BoardPanelBlock;
@@ -54,16 +56,30 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }
     std::size_t Polls() const { return boards_->log(quorvi::QUORVI_HC_GET_FPGABYTE).size(); }
-    // The identify dialog polls on the boards' own time: 50 ms of it per poll.
-    bool PollUntil(const std::function<bool()>& condition, int maxPolls) {
-        for (int i = 0; i < maxPolls; ++i) {
-            const std::size_t seen = Polls();
-            if (!WaitUntil([&] { return Polls() > seen; })) return false;
-            boards_->advanceMs(50);
-            if (condition()) return true;
-        }
-        return false;
+};
+
+// The boards' clock follows real time while it lives, as in quorvisim: the
+// identify dialog's own poll period then decides what it sees.
+class RealTime {
+public:
+    explicit RealTime(vboard::InProcessBoards& boards)
+        : thread_([this, &boards] {
+              DWORD last = GetTickCount();
+              while (!stop_) {
+                  Sleep(2);
+                  const DWORD now = GetTickCount();
+                  boards.advanceMs(static_cast<std::uint32_t>(now - last));
+                  last = now;
+              }
+          }) {}
+    ~RealTime() {
+        stop_ = true;
+        thread_.join();
     }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 }  // namespace
@@ -419,7 +435,10 @@ TEST_F(PagesTest, IdentifyShowsALoopedInputAndRestoresTheBoards) {
         EXPECT_NE(start->wParam, 0u);
         EXPECT_NE(start->lParam, 0);
         HWND a = Control(identify, IDC_INPUT_A_STATUS), b = Control(identify, IDC_INPUT_B_STATUS);
-        EXPECT_TRUE(PollUntil([&] { return GetText(a) == "Connected"; }, 150));
+        {
+            RealTime running(*boards_);
+            EXPECT_TRUE(WaitUntil([&] { return GetText(a) == "Connected"; }));
+        }
         EXPECT_EQ(GetText(b), "Unconnected");
         EXPECT_EQ(Updates(), 0u);
         Close(identify, IDOK);
