@@ -62,14 +62,14 @@ DeviceEntry DeviceEntryAt(DeviceSide side, int index) {
 
 std::string SanitiseNameFormat(std::string_view typed) {
     std::string name(typed);
-    int specs = 0;
+    int conversions = 0;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] != '%') continue;
-        if (specs == 2) {
+        if (conversions == 2) {
             name[i] = ' ';
             continue;
         }
-        ++specs;
+        ++conversions;
         if (i + 1 == name.size()) name += 'd';
         else name[i + 1] = 'd';
         ++i;
