@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Execution.h"
 #include "quorvi/DriverRequests.h"
 #include "vboard/Control.h"
 #include "vboard/QuorvisimProcess.h"
@@ -83,6 +84,7 @@ std::vector<double> EchoRoundTrips(int count, const LARGE_INTEGER& frequency) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--echo-server") return EchoServer();
+    bench::PrintExecution();
     int requests = argc > 1 ? std::max(100, std::atoi(argv[1])) : 10000;
     vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 2 --signal 0 all decay 4000000 500");
     if (!sim.started() || !sim.waitServing(20000)) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Execution.h"
 #include "quorvi/SettingsRecord.h"
 #include "vboard/Control.h"
 #include "vboard/InProcessBoards.h"
@@ -125,6 +126,7 @@ void ModelCost(std::uint32_t boards, std::uint32_t samples, int blocks) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
     QueryPerformanceFrequency(&g_frequency);
     {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Execution.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
@@ -54,6 +55,7 @@ size_t Requests(const vboard::ControlClient& control, Call call) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 4");
     if (!sim.started() || !sim.waitServing(10000)) {

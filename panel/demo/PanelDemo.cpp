@@ -14,6 +14,7 @@
 //                           presses its OK
 //   panel_demo identify     waits until the identify dialog shows input A
 //                           connected, and prints both inputs
+//   panel_demo wait CAPTION   waits for a dialog or box of that caption
 //   panel_demo close CAPTION  presses OK in the dialog of that caption
 //   panel_demo apply | ok | cancel   presses Apply, OK or Cancel
 // Exits with 0 when the step was done.
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     if (step == "open") return Open();
     if (step == "box") return Box();
     if (step == "identify") return Identify();
+    if (step == "wait" && argc > 2) return WaitForTopWindow("#32770", argv[2]) ? 0 : 1;
     if (step == "close" && argc > 2) return CloseDialog(argv[2]);
     HWND sheet = WaitForTopWindow("", kCaption);
     if (!sheet) return 1;
@@ -138,6 +140,6 @@ int main(int argc, char** argv) {
         return WaitUntil([&] { return !IsWindow(sheet); }) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: panel_demo listed|start|open|tab N|format F|click ID|post ID|swap|box|"
-                         "identify|close CAPTION|apply|ok|cancel\n");
+                         "identify|wait CAPTION|close CAPTION|apply|ok|cancel\n");
     return 2;
 }

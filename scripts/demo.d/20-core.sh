@@ -10,7 +10,13 @@ else
     report "requests seen by the boards: $(sim_log | awk '{print $3}' | sort | uniq -c | tr -s ' ' | tr '\n' ';')"
     wine "$core_demo" decay 30 >"$QUORVI_OUT/core-decay.txt" 2>&1 </dev/null &
     decay_pid=$!
-    for _ in $(seq 40); do wine "$core_demo" find "Set Meter Decay Rate" && break; sleep 0.25; done
+    decay_shown=0
+    for _ in $(seq 40); do
+        wine "$core_demo" find "Set Meter Decay Rate" && { decay_shown=1; break; }
+        kill -0 "$decay_pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    [ "$decay_shown" = 1 ] || fail_step "the decay-rate dialog did not open: $(tr -d '\r' <"$QUORVI_OUT/core-decay.txt")"
     shot core-decay-rate
     wine "$core_demo" press "Set Meter Decay Rate" 1 || true
     await_exit "$decay_pid" "the decay-rate dialog, after OK,"

@@ -7,29 +7,25 @@ panel_demo=$(built panel_demo.exe)
 wine control.exe </dev/null >/dev/null 2>&1 &
 control_pid=$!
 if [ -z "$panel_demo" ] || ! wine "$panel_demo" listed; then
-    report "Wine's Control Panel did not open"
     kill "$control_pid" 2>/dev/null || true
-    false
+    fail_step "Wine's Control Panel did not open"
 fi
-sleep 0.5
 shot control-panel
 if ! wine "$panel_demo" start; then
-    report "the applet's sheet did not open from the Control Panel"
     kill "$control_pid" 2>/dev/null || true
-    false
+    fail_step "the applet's sheet did not open from the Control Panel"
 fi
 await_exit "$control_pid" "the Control Panel"
-wine "$panel_demo" tab 8 && wine "$panel_demo" format 3
-sleep 0.5
+wine "$panel_demo" tab 8
+wine "$panel_demo" format 3
 shot panel-format
-wine "$panel_demo" tab 9 && wine "$panel_demo" click 1077   # main clock: internal varispeed
-sleep 0.5
+wine "$panel_demo" tab 9
+wine "$panel_demo" click 1077   # main clock: internal varispeed
 shot panel-clocks
 wine "$panel_demo" tab 10
-sleep 0.5
 shot panel-in-routing
-wine "$panel_demo" tab 11 && wine "$panel_demo" swap
-sleep 0.5
+wine "$panel_demo" tab 11
+wine "$panel_demo" swap
 shot panel-out-routing
 updates_before=$(wine "$quorvisim_exe" --ctl log 2>/dev/null | grep -c ' QUORVI_SYS_UPDATE ' || true)
 wine "$panel_demo" apply
@@ -42,5 +38,5 @@ report "Apply sent $((updates_after - updates_before)) device block(s) with QUOR
 report "  board 2 format: ${block:$((board2 + 24)):2}"
 report "  board 2 main clock, format 3: ${block:$((board2 + 46)):2}"
 report "  board 2 output routes, format 3: ${block:$((board2 + (680 + 48) * 2)):32}"
-if ! wine "$panel_demo" ok; then report "the applet did not close after OK"; false; fi
+wine "$panel_demo" ok || fail_step "the applet did not close after OK"
 report "applet closed; ControlPanelPage $(wine reg query 'HKLM\Software\Quelmar' /v ControlPanelPage 2>/dev/null | tr -d '\r' | awk '/ControlPanelPage/ {print $3}')"

@@ -22,24 +22,22 @@ wine "$quorvisim_exe" --ctl loop 0 a on >/dev/null 2>&1
 wine rundll32.exe shell32.dll,Control_RunDLL quorvipanel.cpl </dev/null >/dev/null 2>&1 &
 applet_pid=$!
 if [ -z "$panel_demo" ] || ! wine "$panel_demo" open; then
-    report "the applet's sheet did not open"
     kill "$applet_pid" 2>/dev/null || true
-    false
+    fail_step "the applet's sheet did not open"
 fi
 wine "$panel_demo" tab 0
-sleep 0.5
 shot panel-setups
-wine "$panel_demo" post 1119 && sleep 1
+wine "$panel_demo" post 1119                                  # MTC Setup
+wine "$panel_demo" wait "MTC Device Setup"
 shot panel-mtc-setup
 wine "$panel_demo" close "MTC Device Setup"
 wine "$panel_demo" tab 1
-sleep 0.5
 shot panel-meters
-wine "$panel_demo" tab 6 && wine "$panel_demo" click 1157   # Restore Output Defaults
-sleep 0.5
+wine "$panel_demo" tab 6
+wine "$panel_demo" click 1157                                 # Restore Output Defaults
 shot panel-appearance
 wine "$panel_demo" post 1158                                  # Save Settings
-sleep 0.5
+wine "$panel_demo" wait QUORVI
 shot panel-appearance-saved
 report "Save Settings: $(wine "$panel_demo" box | tr -d '\r')"
 names=$(wine reg query "$service" /s 2>/dev/null | tr -d '\r' | grep -c 'DeviceName' || true)
@@ -50,13 +48,18 @@ for key in QuorviBoard0\\MonoOut0 QuorviBoard0\\StereoOut7 QuorviBoard0\\Monitor
     report "  $key DeviceName = $(wine reg query "$service\\$key" /v DeviceName 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')"
 done
 last_seq=$(sim_log_since 0 | tail -n 1 | awk '{print $1}')
-wine "$panel_demo" tab 2 && wine "$panel_demo" post 1072     # Identify this board...
+wine "$panel_demo" tab 2
+wine "$panel_demo" post 1072                                  # Identify this board...
 report "identify: $(wine "$panel_demo" identify | tr -d '\r')"
 shot panel-identify
 wine "$panel_demo" close "Identify Board and Optical Connections"
-sleep 0.5
-sim_log=$(sim_log_since "${last_seq:-0}")
+# The applet sends the stored settings once the dialog has gone.
+for _ in $(seq 25); do
+    sim_log=$(sim_log_since "${last_seq:-0}")
+    echo "$sim_log" | grep -q ' QUORVI_SYS_UPDATE ' && break
+    sleep 0.2
+done
 report "identify requests seen by board 1: $(echo "$sim_log" | awk '$4 == 0 && ($3 == "STOP_SERIAL" || $3 == "QUORVI_HC_REPROG_FPGA" || $3 == "QUORVI_HC_GET_FPGABYTE") {print $3}' | sort | uniq -c | tr -s ' ' | tr '\n' ';')"
 report "after closing it the boards got the stored settings back: $(echo "$sim_log" | grep -c ' QUORVI_SYS_UPDATE ' || true) device block(s)"
-if ! wine "$panel_demo" cancel; then report "the applet did not close after Cancel"; false; fi
+wine "$panel_demo" cancel || fail_step "the applet did not close after Cancel"
 await_exit "$applet_pid" "the applet"

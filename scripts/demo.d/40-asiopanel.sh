@@ -16,7 +16,6 @@ else
     wine "$sysdir/asiopanel.exe" ASIO &
     asiopanel_pid=$!
     wine "$asiopanel_driver" reserve
-    sleep 1  # let the ticks paint
     shot asiopanel-reserved
     wine "$asiopanel_driver" ok
     await_exit "$asiopanel_pid" "asiopanel, after OK,"
