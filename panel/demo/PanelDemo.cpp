@@ -8,7 +8,15 @@
 //   panel_demo click ID     clicks control ID of the page shown
 //   panel_demo swap         on the routing page shown, exchanges the rows
 //                           of logical channels 1 and 2
-//   panel_demo apply | ok   presses Apply or OK
+//   panel_demo post ID      clicks control ID of the page shown without
+//                           waiting for it (it opens a dialog or a box)
+//   panel_demo box          prints the text of the applet's message box and
+//                           presses its OK
+//   panel_demo identify     waits until the identify dialog shows input A
+//                           connected, and prints both inputs
+//   panel_demo wait CAPTION   waits for a dialog or box of that caption
+//   panel_demo close CAPTION  presses OK in the dialog of that caption
+//   panel_demo apply | ok | cancel   presses Apply, OK or Cancel
 // Exits with 0 when the step was done.
 #include "resource.h"
 #include "testkit/Robot.h"
@@ -74,6 +82,30 @@ int Swap(HWND sheet) {
     return 0;
 }
 
+int Box() {
+    HWND box = WaitForTopWindow("#32770", "QUORVI");
+    if (!box) return 1;
+    std::printf("%s\n", GetText(Control(box, 0xFFFF)).c_str());
+    PostClick(Control(box, IDOK));
+    return WaitUntil([&] { return !IsWindow(box); }) ? 0 : 1;
+}
+
+int Identify() {
+    HWND dialog = WaitForTopWindow("#32770", "Identify Board and Optical Connections");
+    if (!dialog) return 1;
+    HWND a = Control(dialog, IDC_INPUT_A_STATUS), b = Control(dialog, IDC_INPUT_B_STATUS);
+    const bool connected = WaitUntil([&] { return GetText(a) == "Connected"; }, 20000);
+    std::printf("Input A: %s, Input B: %s\n", GetText(a).c_str(), GetText(b).c_str());
+    return connected ? 0 : 1;
+}
+
+int CloseDialog(const std::string& caption) {
+    HWND dialog = WaitForTopWindow("#32770", caption);
+    if (!dialog) return 1;
+    PostClick(Control(dialog, IDOK));
+    return WaitUntil([&] { return !IsWindow(dialog); }) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +113,10 @@ int main(int argc, char** argv) {
     if (step == "listed") return ControlPanel() ? 0 : 1;
     if (step == "start") return Start();
     if (step == "open") return Open();
+    if (step == "box") return Box();
+    if (step == "identify") return Identify();
+    if (step == "wait" && argc > 2) return WaitForTopWindow("#32770", argv[2]) ? 0 : 1;
+    if (step == "close" && argc > 2) return CloseDialog(argv[2]);
     HWND sheet = WaitForTopWindow("", kCaption);
     if (!sheet) return 1;
     if (step == "tab" && argc > 2) return SelectTab(sheet, std::atoi(argv[2])) ? 0 : 1;
@@ -91,14 +127,19 @@ int main(int argc, char** argv) {
         Click(Control(sheet, std::atoi(argv[2])));
         return 0;
     }
+    if (step == "post" && argc > 2) {
+        PostClick(Control(sheet, std::atoi(argv[2])));
+        return 0;
+    }
     if (step == "apply") {
         Click(Control(sheet, kApplyNow));
         return 0;
     }
-    if (step == "ok") {
-        PostClick(Control(sheet, IDOK));
+    if (step == "ok" || step == "cancel") {
+        PostClick(Control(sheet, step == "ok" ? IDOK : IDCANCEL));
         return WaitUntil([&] { return !IsWindow(sheet); }) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: panel_demo listed|start|open|tab N|format F|click ID|swap|apply|ok\n");
+    std::fprintf(stderr, "usage: panel_demo listed|start|open|tab N|format F|click ID|post ID|swap|box|"
+                         "identify|wait CAPTION|close CAPTION|apply|ok|cancel\n");
     return 2;
 }

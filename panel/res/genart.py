@@ -264,11 +264,32 @@ def applet_icon(size):
     return p
 
 
+def setups_picture():
+    """The Setups page: a card beside the setup files it can be set from."""
+    p = Picture(400, 72, PAPER)
+    p.fill(10, 14, 150, 44, BOARD)
+    p.frame(10, 14, 150, 44, BLACK)
+    for i in range(6):
+        p.fill(20 + 22 * i, 58, 12, 6, AMBER)
+    p.fill(24, 24, 40, 20, DARK)
+    p.centred(112, 30, "QUORVI", WHITE, 2)
+    for i in range(4):
+        x, y = 200 + 46 * i, 10 + 3 * i
+        p.fill(x, y, 38, 50, WHITE)
+        p.frame(x, y, 38, 50, GREY)
+        for line in range(4):
+            p.fill(x + 5, y + 16 + 7 * line, 28, 2, SILVER)
+        p.centred(x + 19, y + 5, "SSF", BLUE)
+    p.line(162, 36, 196, 36, ORANGE, 3)
+    return p
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     for f in range(7):
         save_bmp(format_picture(f), os.path.join(out, "format%d.bmp" % f))
+    save_bmp(setups_picture(), os.path.join(out, "setups.bmp"))
     save_bmp(routing_background(99, "RECORD"), os.path.join(out, "inback.bmp"))
     save_bmp(routing_background(1, "PLAYBACK"), os.path.join(out, "outback.bmp"))
     save_bmp(connector_column(), os.path.join(out, "column.bmp"))

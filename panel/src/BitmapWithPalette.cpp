@@ -65,6 +65,17 @@ BitmapWithPalette BitmapWithPalette::Load(HINSTANCE module, int id) {
     return result;
 }
 
+void ShowPicture(HWND control, const BitmapWithPalette& picture) {
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.bitmap.get()));
+}
+
+void RealizePictureIn(HWND window, const BitmapWithPalette& picture) {
+    if (!picture.palette) return;
+    win::WindowDC dc(window);
+    win::SelectedPalette selected(dc.get(), picture.palette.get());
+    RealizePalette(dc.get());
+}
+
 void DrawBitmap(HDC dc, const BitmapWithPalette& picture, int x, int y, DWORD rop) {
     if (!picture) return;
     win::MemoryDC memory(dc);

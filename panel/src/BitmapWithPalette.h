@@ -16,6 +16,11 @@ struct BitmapWithPalette {
     explicit operator bool() const { return bitmap.valid(); }
 };
 
+// Shows the picture in a static bitmap control; the caller keeps it alive.
+void ShowPicture(HWND control, const BitmapWithPalette& picture);
+// Realises the picture's palette in a window about to paint it.
+void RealizePictureIn(HWND window, const BitmapWithPalette& picture);
+
 // Draws the whole bitmap at (x, y) with its palette realised in dc.
 void DrawBitmap(HDC dc, const BitmapWithPalette& picture, int x, int y, DWORD rop = SRCCOPY);
 

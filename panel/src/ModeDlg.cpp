@@ -3,6 +3,7 @@
 #include "FormatNumbers.h"
 #include "PanelApp.h"
 #include "resource.h"
+#include "win/Controls.h"
 #include <commctrl.h>
 
 namespace panel {
@@ -19,10 +20,8 @@ constexpr const char* kFormatNames[kKnownFormats] = {
     "ADAT + DAT (SRC) in via BNC,  ADAT + DAT out via BNC",
 };
 
-void SetChecked(HWND dialog, int id, bool checked) {
-    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+using win::ButtonChecked;
+using win::SetButtonCheck;
 
 }  // namespace
 
@@ -31,11 +30,11 @@ CAdvFormatDlg::CAdvFormatDlg(const win::Module& module, const AdvancedFormatValu
 
 BOOL CAdvFormatDlg::OnInitDialog() {
     HWND self = hwnd();
-    SetChecked(self, IDC_PHASE_IN_A, values_.phaseRevInA);
-    SetChecked(self, IDC_PHASE_IN_B, values_.phaseRevInB);
-    SetChecked(self, IDC_PHASE_OUT_A, values_.phaseRevOutA);
-    SetChecked(self, IDC_PHASE_OUT_B, values_.phaseRevOutB);
-    SetChecked(self, IDC_LOW_RATE, values_.lowRateMode);
+    SetButtonCheck(self, IDC_PHASE_IN_A, values_.phaseRevInA);
+    SetButtonCheck(self, IDC_PHASE_IN_B, values_.phaseRevInB);
+    SetButtonCheck(self, IDC_PHASE_OUT_A, values_.phaseRevOutA);
+    SetButtonCheck(self, IDC_PHASE_OUT_B, values_.phaseRevOutB);
+    SetButtonCheck(self, IDC_LOW_RATE, values_.lowRateMode);
     const int left = DacLeftStep(values_.dacLevels), right = DacRightStep(values_.dacLevels);
     struct Side { int spin, buddy, text, step; } sides[] = {
         {IDC_DAC_LEFT_SPIN, IDC_DAC_LEFT_POS, IDC_DAC_LEFT_TEXT, left},
@@ -74,11 +73,11 @@ bool CAdvFormatDlg::OnCommand(WORD id, WORD code, HWND control) {
 
 void CAdvFormatDlg::OnOK() {
     HWND self = hwnd();
-    values_.phaseRevInA = Checked(self, IDC_PHASE_IN_A);
-    values_.phaseRevInB = Checked(self, IDC_PHASE_IN_B);
-    values_.phaseRevOutA = Checked(self, IDC_PHASE_OUT_A);
-    values_.phaseRevOutB = Checked(self, IDC_PHASE_OUT_B);
-    values_.ditherOff = Checked(self, IDC_DITHER_OFF);
+    values_.phaseRevInA = ButtonChecked(self, IDC_PHASE_IN_A);
+    values_.phaseRevInB = ButtonChecked(self, IDC_PHASE_IN_B);
+    values_.phaseRevOutA = ButtonChecked(self, IDC_PHASE_OUT_A);
+    values_.phaseRevOutB = ButtonChecked(self, IDC_PHASE_OUT_B);
+    values_.ditherOff = ButtonChecked(self, IDC_DITHER_OFF);
     ready_ = false;
     win::Dialog::OnOK();
 }
@@ -98,8 +97,6 @@ BOOL CModeDlg::OnInitDialog() {
         SendDlgItemMessageA(hwnd(), IDC_FORMAT_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SendDlgItemMessageA(hwnd(), IDC_FORMAT_ARROWS, UDM_SETBUDDY,
                         reinterpret_cast<WPARAM>(Item(IDC_FORMAT_NUMBER)), 0);
-    // The identify dialog is not part of this applet yet; the button waits for it.
-    EnableWindow(Item(IDC_IDENTIFY), FALSE);
     initialised_ = true;
     return TRUE;
 }
@@ -128,8 +125,7 @@ void CModeDlg::SelectFormat(int format) {
     selecting_ = false;
     BitmapWithPalette next;
     if (KnownFormat(format)) next = BitmapWithPalette::Load(module().instance(), IDB_FORMAT0 + format);
-    SendDlgItemMessageA(hwnd(), IDC_FORMAT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(next.bitmap.get()));
+    ShowPicture(Item(IDC_FORMAT_PICTURE), next);
     picture_ = std::move(next);
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -178,16 +174,13 @@ bool CModeDlg::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case IDC_EXPLAIN: Explain(); return true;
     case IDC_ADVANCED: Advanced(); return true;
+    case IDC_IDENTIFY: app_.Identify(board_, hwnd()); return true;
     default: return PanelPage::OnCommand(id, code, control);
     }
 }
 
 INT_PTR CModeDlg::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT && picture_.palette) {
-        win::WindowDC dc(hwnd());
-        win::SelectedPalette selected(dc.get(), picture_.palette.get());
-        RealizePalette(dc.get());
-    }
+    if (message == WM_PAINT) RealizePictureIn(hwnd(), picture_);
     return PanelPage::DlgProc(message, wParam, lParam);
 }
 

@@ -1,11 +1,15 @@
 #include "PanelApp.h"
+#include "AppearancePage.h"
 #include "ClockRules.h"
 #include "ClocksPage.h"
+#include "IdentifyDlg.h"
+#include "MetersDlg.h"
 #include "ModeDlg.h"
 #include "PanelPage.h"
 #include "PanelSheet.h"
 #include "RoutingPages.h"
 #include "SetupFiles.h"
+#include "SetupsDlg.h"
 #include "resource.h"
 #include "quorvi/DriverRequests.h"
 #include "win/RegKey.h"
@@ -20,12 +24,6 @@ quorvi::SettingsRecord workingRecord;
 
 constexpr const char* kQuelmarKey = "Software\\Quelmar";
 constexpr const char* kLastPageValue = "ControlPanelPage";
-
-// The pages built so far; the others join the sheet in their places later.
-bool PageBuilt(PageKind kind) {
-    return kind == PageKind::Format || kind == PageKind::Clocks || kind == PageKind::InRouting ||
-           kind == PageKind::OutRouting;
-}
 
 }  // namespace
 
@@ -85,9 +83,17 @@ void PanelApp::ReadRateFactors() {
 
 void PanelApp::BuildPages() {
     pages_.clear();
-    for (const PagePlace& place : PlanPages(boardCount_, windowsNT_, PageBuilt)) {
+    setups_ = nullptr;
+    for (const PagePlace& place : PlanPages(boardCount_, windowsNT_)) {
         std::unique_ptr<PanelPage> page;
         switch (place.kind) {
+        case PageKind::Setups: {
+            auto setups = std::make_unique<CSetupsDlg>(*this);
+            setups_ = setups.get();
+            page = std::move(setups);
+            break;
+        }
+        case PageKind::MetersMixer: page = std::make_unique<CMetersDlg>(*this, place.board); break;
         case PageKind::Format: page = std::make_unique<CModeDlg>(*this, place.board); break;
         case PageKind::Clocks:
             // Every board's page takes the first board's capability.
@@ -95,11 +101,12 @@ void PanelApp::BuildPages() {
             break;
         case PageKind::InRouting: page = std::make_unique<CInRouteDlg>(*this, place.board); break;
         case PageKind::OutRouting: page = std::make_unique<CRoutingDlg>(*this, place.board); break;
-        default: continue;
+        case PageKind::Appearance: page = std::make_unique<Appearance>(*this, place.board); break;
         }
-        page->SetIcon(static_cast<HICON>(LoadImageA(module_.instance(),
-                                                    MAKEINTRESOURCEA(BoardIconId(place.board)),
-                                                    IMAGE_ICON, 16, 16, LR_SHARED)));
+        if (place.board >= 0)
+            page->SetIcon(static_cast<HICON>(LoadImageA(module_.instance(),
+                                                        MAKEINTRESOURCEA(BoardIconId(place.board)),
+                                                        IMAGE_ICON, 16, 16, LR_SHARED)));
         page->SetSheetIndex(static_cast<int>(pages_.size()));
         pages_.push_back(std::move(page));
     }
@@ -132,16 +139,22 @@ void PanelApp::Run(HWND owner) {
         page->Initialise();
         sheet.AddPage(*page);
     }
-    // Without a Setups page no other setup can be chosen, so the record is
-    // the current setup from the start.
+    // Until the Setups page has been shown no other setup can have been
+    // chosen, so the record is the current setup from the start and takes
+    // what the tray stores; otherwise OK would write stale settings over it.
     setupIsCurrent_ = true;
     lastPageIndex_ = StoredPage();
     sheet.SetActivePage(lastPageIndex_);
+    sheet_ = &sheet;
     sheet.RunModal(owner);
+    sheet_ = nullptr;
     StorePage();
+    setups_ = nullptr;
     pages_.clear();
     device_.reset();
 }
+
+HWND PanelApp::sheetWindow() const { return sheet_ ? sheet_->hwnd() : nullptr; }
 
 void PanelApp::LoadStoredSettings() {
     QuorviGetRegSettings(record_, 0);
@@ -156,9 +169,11 @@ void PanelApp::Apply(HWND owner) {
 }
 
 void PanelApp::Reload() {
-    for (auto& page : pages_) page->Initialise();
+    auto boardPage = [](const std::unique_ptr<PanelPage>& page) { return page->board() >= 0; };
+    for (auto& page : pages_)
+        if (boardPage(page)) page->Initialise();
     for (auto& page : pages_) {
-        if (!page->shown()) continue;
+        if (!boardPage(page) || !page->shown()) continue;
         page->Refresh();
         InvalidateRect(page->hwnd(), nullptr, TRUE);
     }
@@ -168,6 +183,21 @@ void PanelApp::OnSettingsStored() {
     if (!setupIsCurrent_) return;
     LoadStoredSettings();
     Reload();
+}
+
+void PanelApp::OnUserMenuChosen(WPARAM entry) {
+    if (setups_) setups_->UserMenuChosen(entry);
+}
+
+void PanelApp::Identify(int board, HWND owner) {
+    CIdentifyDlg dialog(*this, board);
+    dialog.RunModal(owner);
+    // The boards get the stored settings back, which ends the identification
+    // program; the working record keeps the edits not yet applied.
+    auto stored = std::make_unique<quorvi::SettingsRecord>();
+    QuorviGetRegSettings(stored.get(), 0);
+    LimitMasterBoard(*stored, boardCount_);
+    QuorviDoUpdate(stored.get(), device_.get(), 0);
 }
 
 }  // namespace panel

@@ -11,6 +11,8 @@
 namespace panel {
 
 class PanelPage;
+class CSetupsDlg;
+class CPanelSheet;
 
 class PanelApp {
 public:
@@ -23,8 +25,13 @@ public:
     const win::Module& module() const { return module_; }
     quorvi::SettingsRecord& record() { return *record_; }
     HANDLE device() const { return device_.get(); }
+    const HANDLE* deviceAddress() const { return device_.address(); }
     int boardCount() const { return boardCount_; }
+    bool windowsNT() const { return windowsNT_; }
+    bool oldBoardPresent() const { return oldBoardPresent_; }
     double rateFactor(int board) const { return rateFactor_[board]; }
+    // The sheet while it runs: owner of boxes raised without a page window.
+    HWND sheetWindow() const;
 
     // Message box by string number with the applet's caption.
     void ShowMessage(UINT id, HWND owner) const;
@@ -39,8 +46,17 @@ public:
     void Reload();
     // "QUORVI CP": the tray stored new settings.
     void OnSettingsStored();
+    // "QUORVI USER MENU CHOSEN": the tray loaded entry `entry` of its menu.
+    void OnUserMenuChosen(WPARAM entry);
+    // The board's identify dialog; afterwards the boards get the stored
+    // settings back, which ends the identification program.
+    void Identify(int board, HWND owner);
 
     void SetLastPage(int index) { lastPageIndex_ = index; }
+    // The working record still holds the setup last loaded or applied, so
+    // settings the tray stores may replace it.
+    bool setupIsCurrent() const { return setupIsCurrent_; }
+    void SetSetupIsCurrent(bool current) { setupIsCurrent_ = current; }
 
 private:
     bool ReadOsVersion(HWND owner);
@@ -65,6 +81,8 @@ private:
     ApplyProtocol apply_;
     bool setupIsCurrent_ = false;
     std::vector<std::unique_ptr<PanelPage>> pages_;
+    CSetupsDlg* setups_ = nullptr;
+    CPanelSheet* sheet_ = nullptr;
 };
 
 }  // namespace panel

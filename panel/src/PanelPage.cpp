@@ -27,6 +27,6 @@ void PanelPage::OnOK() {
     SetModified(false);
 }
 
-void PanelPage::Message(UINT id) const { app_.ShowMessage(id, hwnd()); }
+void PanelPage::Message(UINT id) const { app_.ShowMessage(id, hwnd() ? hwnd() : app_.sheetWindow()); }
 
 }  // namespace panel

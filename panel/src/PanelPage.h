@@ -25,7 +25,8 @@ protected:
     bool OnSetActive() override;
     bool OnKillActive() override;
     void OnOK() override;
-    // Message box by string number, owned by the page.
+    // Message box by string number, owned by the page (by the sheet while
+    // the page has no window yet).
     void Message(UINT id) const;
 
     PanelApp& app_;

@@ -143,11 +143,14 @@ void RoutingModel::Select(int k) {
     selected_ = k;
 }
 
+void RoutingModel::EndSelection() {
+    if (selected_ < 0) return;
+    selected_ = -1;
+    needsRedraw_ = true;
+}
+
 void RoutingModel::EndSelectionAndPicks() {
-    if (selected_ >= 0) {
-        selected_ = -1;
-        needsRedraw_ = true;
-    }
+    EndSelection();
     if (rowPicked_ || columnPicked_) {
         rowPicked_ = columnPicked_ = false;
         needsRedraw_ = true;

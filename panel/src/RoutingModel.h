@@ -92,6 +92,7 @@ public:
     bool DeleteSelected();   // true when a route was removed
 
     void Select(int k);
+    void EndSelection();
     void EndSelectionAndPicks();
     void PickRow(int r);
     void PickColumn(int j);

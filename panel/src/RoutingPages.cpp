@@ -2,6 +2,7 @@
 #include "FormatNumbers.h"
 #include "PanelApp.h"
 #include "resource.h"
+#include "win/Window.h"
 #include <windowsx.h>
 
 namespace panel {
@@ -77,7 +78,9 @@ bool RoutingPage::OnSetActive() {
 }
 
 bool RoutingPage::OnKillActive() {
-    model_.EndSelectionAndPicks();
+    // A pick in progress stays: when the page refuses to be left, the user
+    // goes on with the route being made.
+    model_.EndSelection();
     EnableWindow(Item(IDC_DELETE_ROUTE), FALSE);
     std::uint8_t* table = Table();
     if (table) {
@@ -119,7 +122,9 @@ INT_PTR RoutingPage::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_TIMER:
         if (wParam != kBlinkTimer) break;
-        if (model_.Tick(GetForegroundWindow() == GetParent(hwnd()))) Changed(false);
+        // The sheet's own boxes (such as an incomplete-table refusal) keep
+        // it in front; another program does not.
+        if (model_.Tick(win::IsOwnedBy(GetForegroundWindow(), GetParent(hwnd())))) Changed(false);
         return TRUE;
     case WM_PAINT:
         Paint();

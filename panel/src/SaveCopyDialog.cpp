@@ -20,8 +20,10 @@ std::optional<std::string> ChooseCopyPath(HWND owner, const quorvi::SettingsReco
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path;
     dialog.lpstrDefExt = "ssf";
+    // The applet runs inside the Control Panel's process: the dialog must
+    // leave that process's current directory as it found it.
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                   OFN_SHAREAWARE;
+                   OFN_SHAREAWARE | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameA(&dialog)) return std::nullopt;
     return BoundedString(path, sizeof path);
 }

@@ -56,7 +56,9 @@ SetupList SetupFiles::List(SettingsRecord& record, int boardCount) {
     SetupList list = Enumerate(record);
     if (list.names.empty() || list.current >= 0) return list;
     if (!Load(record, list.names[0], boardCount)) return list;
-    return Enumerate(record);
+    list = Enumerate(record);
+    list.loaded = true;
+    return list;
 }
 
 bool SetupFiles::Load(SettingsRecord& record, const std::string& name, int boardCount) {

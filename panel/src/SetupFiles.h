@@ -29,6 +29,7 @@ struct SetupList {
     std::vector<std::string> names;
     std::vector<std::string> descriptions;
     int current = -1;
+    bool loaded = false;   // the record's file was not listed: the first was loaded
 };
 
 class SetupFiles {

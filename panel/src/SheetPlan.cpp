@@ -2,11 +2,9 @@
 
 namespace panel {
 
-std::vector<PagePlace> PlanPages(int boardCount, bool windowsNT, bool (*available)(PageKind)) {
+std::vector<PagePlace> PlanPages(int boardCount, bool windowsNT) {
     std::vector<PagePlace> pages;
-    auto add = [&](PageKind kind, int board) {
-        if (available(kind)) pages.push_back({kind, board});
-    };
+    auto add = [&](PageKind kind, int board) { pages.push_back({kind, board}); };
     add(PageKind::Setups, -1);
     for (int b = 0; b < boardCount; ++b) {
         add(PageKind::MetersMixer, b);

@@ -13,9 +13,8 @@ struct PagePlace {
 };
 
 // Pages in sheet order for boardCount boards; Appearance pages only on
-// Windows NT. Kinds for which available() is false are left out, the rest
-// keep their order.
-std::vector<PagePlace> PlanPages(int boardCount, bool windowsNT, bool (*available)(PageKind));
+// Windows NT, whose driver reads them.
+std::vector<PagePlace> PlanPages(int boardCount, bool windowsNT);
 
 // Tab icon of a board's pages: 147 for board 1 to 150 for board 4.
 inline int BoardIconId(int board) { return 147 + board; }

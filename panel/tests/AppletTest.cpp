@@ -1,179 +1,25 @@
 // The real applet, driven by the robot against virtual boards in this process.
-#include "quorvi/DriverRequests.h"
-#include "quorvi/SettingsRecord.h"
-#include "resource.h"
-#include "testkit/MessageBoxCatcher.h"
-#include "testkit/Process.h"
-#include "testkit/Registry.h"
-#include "testkit/Robot.h"
-#include "testkit/SystemDir.h"
-#include "vboard/InProcessBoards.h"
-#include <windows.h>
-#include <commctrl.h>
-#include <cpl.h>
-#include <prsht.h>
-#include <gtest/gtest.h>
-#include <cstddef>
-#include <cstring>
-#include <functional>
-#include <memory>
+#include "AppletFixture.h"
 
-using namespace testkit;
-
-namespace {
-
-constexpr const char* kCaption = "QUORVI Properties";
-constexpr int kApplyNow = 0x3021;   // the sheet's Apply button
-// Offset in a setup file of a field of a board's device block.
-constexpr std::size_t BoardField(int board, std::size_t field) {
-    return offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, boards) +
-           board * sizeof(quorvi::BoardDeviceBlock) + field;
-}
-constexpr std::size_t kFormatOffset = BoardField(0, offsetof(quorvi::BoardDeviceBlock, format));
-
-class AppletTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        applet_ = LoadLibraryA("quorvipanel.cpl");
-        ASSERT_NE(applet_, nullptr);
-        entry_ = reinterpret_cast<APPLET_PROC>(GetProcAddress(applet_, "CPlApplet"));
-        ASSERT_NE(entry_, nullptr);
-    }
-    void TearDown() override {
-        if (applet_) FreeLibrary(applet_);
-    }
-
-    void Boards(std::uint32_t count) {
-        vboard::DriverConfig config;
-        config.boards = count;
-        Boards(config);
-    }
-    void Boards(const vboard::DriverConfig& config) {
-        boards_.reset();   // one service holds the pipe at a time
-        boards_ = std::make_unique<vboard::InProcessBoards>(config);
-        ASSERT_TRUE(boards_->serving());
-    }
-    std::size_t Updates() const { return boards_->log(quorvi::QUORVI_SYS_UPDATE).size(); }
-    // The run opened the driver once, by this name, asking for no access
-    // rights, and the boards were counted on that handle.
-    void ExpectOneOpen(const char* name, DWORD share, DWORD disposition, DWORD flags) const {
-        const std::vector<vboard::OpenEntry> opens = boards_->opens();
-        ASSERT_EQ(opens.size(), 1u);
-        EXPECT_EQ(opens[0].name, name);
-        EXPECT_EQ(opens[0].args.access, 0u);
-        EXPECT_EQ(opens[0].args.share, share);
-        EXPECT_EQ(opens[0].args.disposition, disposition);
-        EXPECT_EQ(opens[0].args.flags, flags);
-        EXPECT_EQ(opens[0].error, 0u);
-        const auto asked = boards_->log(quorvi::QUORVI_GET_BOARD_INFO);
-        ASSERT_FALSE(asked.empty());
-        EXPECT_EQ(asked[0].handle, opens[0].handle);
-        EXPECT_EQ(boards_->driver().openHandles(), 0u);
-    }
-
-    // Opens the applet as the Control Panel does and runs script on the sheet.
-    void RunSheet(const std::function<void(HWND)>& script) {
-        RunWhile(
-            [&] {
-                EXPECT_EQ(entry_(nullptr, CPL_INIT, 0, 0), 1);
-                entry_(nullptr, CPL_DBLCLK, 0, 0);
-                entry_(nullptr, CPL_EXIT, 0, 0);
-            },
-            [&] {
-                HWND sheet = WaitForTopWindow("", kCaption);
-                if (sheet) script(sheet);
-            });
-    }
-
-    static std::vector<std::string> Tabs(HWND sheet) {
-        HWND tab = PropSheet_GetTabControl(sheet);
-        std::vector<std::string> names;
-        for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
-            char text[64] = {};
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-            names.push_back(text);
-        }
-        return names;
-    }
-    static int ActiveTab(HWND sheet) { return TabCtrl_GetCurSel(PropSheet_GetTabControl(sheet)); }
-    static int TabImage(HWND sheet, int index) {
-        TCITEMA item{};
-        item.mask = TCIF_IMAGE;
-        item.iImage = -1;
-        SendMessageA(PropSheet_GetTabControl(sheet), TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-        return item.iImage;
-    }
-    static void CloseWith(HWND sheet, int button) {
-        PostClick(Control(sheet, button));
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
-    }
-    static std::int32_t FactoryWord(std::size_t offset) {
-        auto bytes = ReadSystemFile("factory.ssf");
-        std::int32_t value = -1;
-        if (bytes && bytes->size() >= offset + 4) std::memcpy(&value, bytes->data() + offset, 4);
-        return value;
-    }
-    static int FactoryByte(std::size_t offset) {
-        auto bytes = ReadSystemFile("factory.ssf");
-        return bytes && bytes->size() > offset ? (*bytes)[offset] : -1;
-    }
-    static void PatchFactory(std::size_t offset, const void* data, std::size_t size) {
-        auto bytes = ReadSystemFile("factory.ssf");
-        ASSERT_TRUE(bytes && bytes->size() >= offset + size);
-        std::memcpy(bytes->data() + offset, data, size);
-        ASSERT_TRUE(WriteSystemFile("factory.ssf", *bytes));
-    }
-    // A first run with a fresh registry writes the factory setup file.
-    void MakeFactoryFile(MessageBoxCatcher& boxes) {
-        boxes.Expect(IDOK);
-        RunSheet([&](HWND sheet) { CloseWith(sheet, IDCANCEL); });
-    }
-    static HWND OpenAdvanced(HWND sheet) {
-        PostClick(Control(sheet, IDC_ADVANCED));
-        return WaitForTopWindow("#32770", "Advanced Format Settings");
-    }
-    // One click on the lower (or upper) arrow of a vertical up-down control.
-    static void ClickArrow(HWND spin, bool up) {
-        RECT r;
-        GetClientRect(spin, &r);
-        const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
-        SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(spin, WM_LBUTTONUP, 0, at);
-    }
-    static int StoredFormat(int board) {
-        auto bytes = ReadSystemFile("factory.ssf");
-        const std::size_t at = kFormatOffset + board * sizeof(quorvi::BoardDeviceBlock);
-        return bytes && bytes->size() > at ? (*bytes)[at] : -1;
-    }
-
-    RegistrySandbox registry_;
-    SystemDirSandbox files_{{"*.ssf"}};
-    std::unique_ptr<vboard::InProcessBoards> boards_;
-    HMODULE applet_ = nullptr;
-    APPLET_PROC entry_ = nullptr;
-};
-
-}  // namespace
+using namespace applettest;
 
 TEST_F(AppletTest, EachBoardBringsItsPages) {
     MessageBoxCatcher boxes;
     boxes.Expect(IDOK);   // a fresh registry: settings restored to the factory file
     Boards(1);
-    // A page stored when more boards were present opens the first page.
-    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage", 6));
+    // A page stored when more boards were present opens the first.
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage", Tab(1, kFormat)));
     RunSheet([&](HWND sheet) {
-        EXPECT_EQ(Tabs(sheet), (std::vector<std::string>{"Format", "Clocks", "In Routing", "Out Routing"}));
+        EXPECT_EQ(Tabs(sheet), (std::vector<std::string>{"Setups", "Meters/Mixer", "Format", "Clocks",
+                                                         "In Routing", "Out Routing", "Appearance"}));
         EXPECT_EQ(ActiveTab(sheet), 0);
-        for (int i = 0; i < 4; ++i) EXPECT_GE(TabImage(sheet, i), 0) << i;   // the board's icon
+        EXPECT_LT(TabImage(sheet, 0), 0);   // the Setups page belongs to no board
+        for (int i = 1; i < 7; ++i) EXPECT_GE(TabImage(sheet, i), 0) << i;   // the board's icon
         CloseWith(sheet, IDCANCEL);
     });
     Boards(2);
     RunSheet([&](HWND sheet) {
-        EXPECT_EQ(Tabs(sheet).size(), 8u);
+        EXPECT_EQ(Tabs(sheet).size(), 13u);
         CloseWith(sheet, IDCANCEL);
     });
     EXPECT_EQ(Updates(), 0u);
@@ -204,9 +50,9 @@ TEST_F(AppletTest, EachBoardTakesItsOwnTicks) {
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "Ticks1", 13344));
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "Samples", 64));
     RunSheet([&](HWND sheet) {
-        ASSERT_TRUE(SelectTab(sheet, 1));
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kClocks)));
         EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "22.901 kHz");   // 401 at 26688
-        ASSERT_TRUE(SelectTab(sheet, 5));
+        ASSERT_TRUE(SelectTab(sheet, Tab(1, kClocks)));
         EXPECT_EQ(GetText(Control(sheet, IDC_VARISPEED_RATE)), "11.451 kHz");
         CloseWith(sheet, IDCANCEL);
     });
@@ -218,10 +64,10 @@ TEST_F(AppletTest, OkAppliesOnceHoweverManyPagesWereShown) {
     boxes.Expect(IDOK);
     Boards(2);
     RunSheet([&](HWND sheet) {
-        SelectTab(sheet, 4);   // board 2's Format page
+        SelectTab(sheet, Tab(1, kFormat));
         SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 2);
-        SelectTab(sheet, 5);
-        SelectTab(sheet, 6);
+        SelectTab(sheet, Tab(1, kClocks));
+        SelectTab(sheet, Tab(1, kInRouting));
         CloseWith(sheet, IDOK);
     });
     EXPECT_EQ(Updates(), 1u);
@@ -234,8 +80,8 @@ TEST_F(AppletTest, OkAppliesOnceHoweverManyPagesWereShown) {
                             offsetof(quorvi::BoardDeviceBlock, format)], 2);
 
     RunSheet([&](HWND sheet) {   // the last page comes back, and Apply applies again
-        EXPECT_EQ(ActiveTab(sheet), 6);
-        SelectTab(sheet, 4);
+        EXPECT_EQ(ActiveTab(sheet), Tab(1, kInRouting));
+        SelectTab(sheet, Tab(1, kFormat));
         SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 0);
         Click(Control(sheet, kApplyNow));
         EXPECT_EQ(Updates(), 2u);
@@ -243,7 +89,8 @@ TEST_F(AppletTest, OkAppliesOnceHoweverManyPagesWereShown) {
     });
     EXPECT_EQ(Updates(), 2u);
     EXPECT_EQ(StoredFormat(1), 0);
-    EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage"), 4u);
+    EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage"),
+              static_cast<DWORD>(Tab(1, kFormat)));
 }
 
 TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
@@ -251,7 +98,7 @@ TEST_F(AppletTest, AnIncompleteRoutingTableIsNeitherLeftNorApplied) {
     boxes.Expect(IDOK);
     Boards(1);
     RunSheet([&](HWND sheet) {
-        ASSERT_TRUE(SelectTab(sheet, 2));
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kInRouting)));
         Click(Control(sheet, IDC_DELETE_ALL_ROUTES));
         boxes.Expect(IDOK);
         EXPECT_FALSE(SelectTab(sheet, 0));
@@ -284,7 +131,12 @@ TEST_F(AppletTest, RunsUnderWindows98) {
     if (box) PostClick(Control(box, IDOK));
     HWND sheet = WaitForTopWindow("", kCaption, kRobotWaitMs, host.Id());
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(Tabs(sheet).size(), 4u);
+    // No Appearance page: only the NT driver reads it. Windows 9x drivers run
+    // at the first latency only.
+    EXPECT_EQ(Tabs(sheet).size(), 6u);
+    HWND latency = Control(sheet, IDC_LATENCY_LIST);
+    EXPECT_EQ(ComboSelection(latency), 0);
+    EXPECT_FALSE(IsEnabled(latency));
     EXPECT_GE(boards_->log(quorvi::QUORVI_GET_BOARD_INFO).size(), 2u);
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(host.Wait(kRobotWaitMs));
@@ -306,7 +158,7 @@ TEST_F(AppletTest, RunsFromTheTraysCommandLine) {
     if (box) PostClick(Control(box, IDOK));
     HWND sheet = WaitForTopWindow("", kCaption, kRobotWaitMs, shell.Id());
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(Tabs(sheet).size(), 8u);
+    EXPECT_EQ(Tabs(sheet).size(), 13u);
     PostClick(Control(sheet, IDCANCEL));
     EXPECT_TRUE(shell.Wait(kRobotWaitMs));
     ExpectOneOpen(quorvi::kDeviceNameNT, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
@@ -334,7 +186,7 @@ TEST_F(AppletTest, StartsFromTheControlPanelList) {
     if (box) PostClick(Control(box, IDOK));
     HWND sheet = WaitForTopWindow("", kCaption);
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(Tabs(sheet).size(), 4u);
+    EXPECT_EQ(Tabs(sheet).size(), 7u);
     DWORD appletProcess = 0;
     GetWindowThreadProcessId(sheet, &appletProcess);
     EXPECT_NE(appletProcess, control.Id());
@@ -355,6 +207,7 @@ TEST_F(AppletTest, AdvancedSettingsAreKeptPerFormat) {
     const std::int32_t lowRate = 5;   // hidden in the dialog: must pass through
     PatchFactory(BoardField(0, offsetof(BoardDeviceBlock, lowRateMode[3])), &lowRate, 4);
     RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kFormat)));
         SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 3);
         HWND advanced = OpenAdvanced(sheet);
         ASSERT_NE(advanced, nullptr);
@@ -391,19 +244,20 @@ TEST_F(AppletTest, TheTwoSpdifFormatRefusesClocksItCannotRun) {
     boxes.Expect(IDOK);
     Boards(1);
     RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kFormat)));
         SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 3);
-        ASSERT_TRUE(SelectTab(sheet, 1));
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kClocks)));
         EXPECT_FALSE(IsEnabled(Control(sheet, IDC_MAIN_INPUT_B)));
         EXPECT_FALSE(IsEnabled(Control(sheet, IDC_VARISPEED_BAR)));
         Click(Control(sheet, IDC_MAIN_WORDCLOCK));
         Click(Control(sheet, IDC_SRC_VARISPEED));
         boxes.Expect(IDOK);
-        EXPECT_FALSE(SelectTab(sheet, 2));
+        EXPECT_FALSE(SelectTab(sheet, Tab(0, kInRouting)));
         Click(Control(sheet, IDC_SRC_INPUT_A));
         boxes.Expect(IDOK);
-        EXPECT_FALSE(SelectTab(sheet, 2));
+        EXPECT_FALSE(SelectTab(sheet, Tab(0, kInRouting)));
         Click(Control(sheet, IDC_SRC_WORDCLOCK));   // the same as the main clock
-        EXPECT_TRUE(SelectTab(sheet, 2));
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kInRouting)));
         CloseWith(sheet, IDOK);
     });
     const std::vector<std::string> texts = boxes.Texts();
@@ -420,6 +274,9 @@ TEST_F(AppletTest, SettingsStoredByTheTrayAreShownAndKeptToTheBoardsPresent) {
     MakeFactoryFile(boxes);
     constexpr std::size_t kMasterOffset =
         offsetof(quorvi::SettingsRecord, device) + offsetof(quorvi::DeviceBlock, masterBoard);
+    // Opened on the Format page: the Setups page, never shown, has chosen no
+    // other setup, so the tray's settings are taken.
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage", Tab(0, kFormat)));
     RunSheet([&](HWND sheet) {
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 0);
         const std::uint8_t korg = 4;
@@ -447,21 +304,26 @@ TEST_F(AppletTest, AFormatBeyondTheRecordIsShownButNeverStored) {
     PatchFactory(kFormatOffset, &bad, 1);
     const auto before = ReadSystemFile("factory.ssf");
     ASSERT_TRUE(before);
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ControlPanelPage", Tab(0, kFormat)));
     RunSheet([&](HWND sheet) {
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), -1);
         boxes.Expect(IDOK);
-        EXPECT_TRUE(SelectTab(sheet, 1));   // Clocks
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kClocks)));
         boxes.Expect(IDOK);
-        EXPECT_TRUE(SelectTab(sheet, 2));   // In Routing
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kInRouting)));
         EXPECT_TRUE(boxes.WaitForBoxes(3));
-        EXPECT_TRUE(SelectTab(sheet, 3));   // nothing routed, nothing to store
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kOutRouting)));   // nothing routed, nothing to store
+        boxes.Expect(IDOK);
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kMeters)));       // no destinations to offer
+        EXPECT_TRUE(boxes.WaitForBoxes(4));
         CloseWith(sheet, IDOK);
     });
     EXPECT_EQ(Updates(), 1u);
     const std::vector<std::string> texts = boxes.Texts();
-    ASSERT_EQ(texts.size(), 3u);
+    ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[1], "Error: Bad format number.");
     EXPECT_EQ(texts[2], texts[1]);
+    EXPECT_EQ(texts[3], texts[1]);
     // Every byte but the file time is as it was read.
     auto after = ReadSystemFile("factory.ssf");
     ASSERT_TRUE(after);
@@ -502,8 +364,9 @@ TEST_F(AppletTest, ClicksOnTheRoutingPageRouteChannelsOfTheBoardsFormat) {
     boxes.Expect(IDOK);
     Boards(1);
     RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kFormat)));
         SelectComboItem(Control(sheet, IDC_FORMAT_LIST), 2);
-        ASSERT_TRUE(SelectTab(sheet, 3));   // Out Routing
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kOutRouting)));
         HWND page = GetParent(Control(sheet, IDC_DEFAULT_ROUTES));
         HWND deleteSelected = Control(sheet, IDC_DELETE_ROUTE);
         auto click = [&](int x, int y) {
@@ -546,14 +409,14 @@ TEST_F(AppletTest, ARoutingPageStillShownAfterApplyTakesStoredSettings) {
     Boards(1);
     MakeFactoryFile(boxes);
     RunSheet([&](HWND sheet) {
-        ASSERT_TRUE(SelectTab(sheet, 3));   // Out Routing
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kOutRouting)));
         Click(Control(sheet, IDC_DEFAULT_ROUTES));
         Click(Control(sheet, kApplyNow));
         ASSERT_EQ(Updates(), 1u);
         const std::uint8_t row = 5;
         PatchFactory(BoardField(0, offsetof(quorvi::BoardDeviceBlock, outRoute)), &row, 1);
         SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0);
-        EXPECT_TRUE(SelectTab(sheet, 0));
+        EXPECT_TRUE(SelectTab(sheet, Tab(0, kFormat)));
         CloseWith(sheet, IDOK);
     });
     EXPECT_EQ(FactoryByte(BoardField(0, offsetof(quorvi::BoardDeviceBlock, outRoute))), 5);
@@ -568,7 +431,7 @@ TEST_F(AppletTest, EveryClocksPageTakesTheFirstBoardsVarispeedRange) {
     config.board[0].capability = 0;   // an older first board: the narrow range on every page
     Boards(config);
     RunSheet([&](HWND sheet) {
-        ASSERT_TRUE(SelectTab(sheet, 5));   // board 2's Clocks
+        ASSERT_TRUE(SelectTab(sheet, Tab(1, kClocks)));
         HWND bar = Control(sheet, IDC_VARISPEED_BAR);
         EXPECT_FALSE(IsEnabled(bar));
         Click(Control(sheet, IDC_MAIN_VARISPEED));
@@ -596,6 +459,7 @@ TEST_F(AppletTest, TheFormatArrowsWrapAround) {
     boxes.Expect(IDOK);
     Boards(1);
     RunSheet([&](HWND sheet) {
+        ASSERT_TRUE(SelectTab(sheet, Tab(0, kFormat)));
         HWND list = Control(sheet, IDC_FORMAT_LIST);
         HWND arrows = Control(sheet, IDC_FORMAT_ARROWS);
         RECT r;

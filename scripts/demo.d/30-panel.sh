@@ -1,6 +1,8 @@
 # The applet on the two virtual boards, started from Wine's Control Panel:
 # board 2 goes to the two-SPDIF format on the varispeed clock and its output
-# channels 1 and 2 swap rows; Apply sends the device block.
+# channels 1 and 2 swap rows; Apply sends the device block. The sheet holds
+# the Setups page, then per board Meters/Mixer, Format, Clocks, In Routing,
+# Out Routing and Appearance: board 2's pages are tabs 7 to 12.
 panel_demo=$(built panel_demo.exe)
 wine control.exe </dev/null >/dev/null 2>&1 &
 control_pid=$!
@@ -14,15 +16,15 @@ if ! wine "$panel_demo" start; then
     fail_step "the applet's sheet did not open from the Control Panel"
 fi
 await_exit "$control_pid" "the Control Panel"
-wine "$panel_demo" tab 4
+wine "$panel_demo" tab 8
 wine "$panel_demo" format 3
 shot panel-format
-wine "$panel_demo" tab 5
+wine "$panel_demo" tab 9
 wine "$panel_demo" click 1077   # main clock: internal varispeed
 shot panel-clocks
-wine "$panel_demo" tab 6
+wine "$panel_demo" tab 10
 shot panel-in-routing
-wine "$panel_demo" tab 7
+wine "$panel_demo" tab 11
 wine "$panel_demo" swap
 shot panel-out-routing
 updates_before=$(wine "$quorvisim_exe" --ctl log 2>/dev/null | grep -c ' QUORVI_SYS_UPDATE ' || true)

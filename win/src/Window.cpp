@@ -3,6 +3,12 @@
 
 namespace win {
 
+bool IsOwnedBy(HWND window, HWND owner) {
+    for (int depth = 0; window && depth < 64; ++depth, window = GetWindow(window, GW_OWNER))
+        if (window == owner) return true;
+    return false;
+}
+
 std::string WindowText(HWND hwnd) {
     int length = hwnd ? GetWindowTextLengthA(hwnd) : 0;
     std::string text(length + 1, '\0');

@@ -40,6 +40,8 @@ public:
     ~Device() { reset(); }
 
     HANDLE get() const { return h_; }
+    // The handle variable itself, for messages that carry its address.
+    const HANDLE* address() const { return &h_; }
     bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
     explicit operator bool() const { return valid(); }
     HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }

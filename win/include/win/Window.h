@@ -7,6 +7,10 @@ namespace win {
 // A window's or control's whole text; empty for no window.
 std::string WindowText(HWND hwnd);
 
+// Whether window is owner itself or owned by it, directly or through other
+// owned windows: the message boxes and dialogs a window raises.
+bool IsOwnedBy(HWND window, HWND owner);
+
 // A window owned by a C++ object. The derived class handles its messages in
 // WndProc with a switch and passes the rest to the base.
 class Window {
