@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 
+#include "MixerWnd.h"
 #include "MonitorText.h"
+#include "PunchDlg.h"
 #include "TrayValues.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
@@ -93,7 +95,10 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < kMaxBoards) meterOpen_[wParam] = false;
         return 0;
     case WM_MIXER_CLOSED:
-        if (wParam < kMaxBoards) mixerOpen_[wParam] = false;
+        if (wParam < kMaxBoards) {
+            mixerOpen_[wParam] = false;
+            if (mixers_[wParam] && !mixers_[wParam]->hwnd()) mixers_[wParam].reset();
+        }
         return 0;
     case WM_STORE_SETTINGS: StoreSettings(); return 0;
     case WM_QUERYENDSESSION:
@@ -299,9 +304,37 @@ void CMainFrame::ReportError(const std::string& text) {
 // then these find no window to open or refresh.
 void CMainFrame::OpenStatusSheet() {}
 void CMainFrame::OpenMeterWindow(int) {}
-void CMainFrame::OpenMixerWindow(int) {}
-void CMainFrame::OpenPunchDialog() {}
-void CMainFrame::RefreshWindows(bool) {}
+
+void CMainFrame::OpenMixerWindow(int board) {
+    if (CMixerWnd* open = MixerWindow(board)) {
+        open->BringToTop();
+        return;
+    }
+    mixers_[board] = std::make_unique<CMixerWnd>(*this, board);
+    mixerOpen_[board] = mixers_[board]->Open();
+}
+
+void CMainFrame::OpenPunchDialog() {
+    if (CPunchDlg* open = PunchDialog()) {
+        open->BringToFront();
+        return;
+    }
+    punch_ = std::make_unique<CPunchDlg>(*this);
+    punch_->Open();
+}
+
+CMixerWnd* CMainFrame::MixerWindow(int board) const {
+    if (board < 0 || board >= kMaxBoards || !mixers_[board] || !mixers_[board]->hwnd()) return nullptr;
+    return mixers_[board].get();
+}
+
+CPunchDlg* CMainFrame::PunchDialog() const { return punch_ && punch_->hwnd() ? punch_.get() : nullptr; }
+
+void CMainFrame::RefreshWindows(bool punchDialog) {
+    for (int board = 0; board < kMaxBoards; ++board)
+        if (CMixerWnd* mixer = MixerWindow(board)) mixer->Refresh();
+    if (CPunchDlg* punch = PunchDialog(); punch && punchDialog) punch->Refresh();
+}
 
 void CMainFrame::Report(UINT textId) { ReportError(module_.String(textId)); }
 
@@ -322,6 +355,11 @@ void CMainFrame::AnnounceRate(std::uint32_t clock, float hz) {
 
 bool CMainFrame::MeterWindowOpen(int board) { return meterOpen_[board]; }
 
-bool CMainFrame::ResendMix(int board) { return false; }
+bool CMainFrame::ResendMix(int board) {
+    CMixerWnd* mixer = MixerWindow(board);
+    if (!mixer) return false;
+    mixer->SendMix();
+    return true;
+}
 
 }  // namespace tray

@@ -5,6 +5,7 @@
 // programs broadcast.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "Monitor.h"
@@ -40,6 +41,9 @@ inline constexpr DWORD kBusyWaitMs = 1000;
 inline constexpr const char* kMeterWindowClass = "QuorviTrayMeters";
 inline constexpr const char* kMixerWindowClass = "QuorviTrayMixer";
 
+class CMixerWnd;
+class CPunchDlg;
+
 class CMainFrame : public win::Window, private MonitorScreen {
 public:
     explicit CMainFrame(HINSTANCE instance);
@@ -69,7 +73,14 @@ public:
     void OpenPunchDialog();
     // The windows this program has so far; the menu offers the others
     // disabled.
-    static TrayWindows AvailableWindows() { return TrayWindows{}; }
+    static TrayWindows AvailableWindows() {
+        TrayWindows windows;
+        windows.mixer = windows.punch = true;
+        return windows;
+    }
+    // The board's mixer window and the punch dialog while they are open.
+    CMixerWnd* MixerWindow(int board) const;
+    CPunchDlg* PunchDialog() const;
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -123,6 +134,8 @@ private:
     std::uint32_t boardKind_[kMaxBoards] = {};
     bool meterOpen_[kMaxBoards] = {};
     bool mixerOpen_[kMaxBoards] = {};
+    std::unique_ptr<CMixerWnd> mixers_[kMaxBoards];
+    std::unique_ptr<CPunchDlg> punch_;
     bool statusSheetOpen_ = false;
     BusyIndicators busy_;
     MonitorDevice boards_;
