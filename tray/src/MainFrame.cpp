@@ -105,6 +105,7 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         statusSheetOpen_ = false;
         return TRUE;
     case WM_DESTROY:
+        StorePendingSettings();
         monitorTimer_.stop();
         pauseTimer_.stop();
         icon_.Delete();
@@ -329,6 +330,16 @@ CMixerWnd* CMainFrame::MixerWindow(int board) const {
 }
 
 CPunchDlg* CMainFrame::PunchDialog() const { return punch_ && punch_->hwnd() ? punch_.get() : nullptr; }
+
+// The windows the frame owns close before it and ask, as when they close on
+// their own, for the record to be stored; the frame would be gone before it
+// read those requests, so they are served here.
+void CMainFrame::StorePendingSettings() {
+    bool store = false;
+    MSG request;
+    while (PeekMessageA(&request, hwnd(), WM_STORE_SETTINGS, WM_STORE_SETTINGS, PM_REMOVE)) store = true;
+    if (store) StoreSettings();
+}
 
 void CMainFrame::RefreshWindows(bool punchDialog) {
     for (int board = 0; board < kMaxBoards; ++board)

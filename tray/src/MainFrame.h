@@ -116,6 +116,7 @@ private:
     bool ShowIcon(TrayIcon icon, bool add);
     // Windows of later tray parts refresh themselves from the record.
     void RefreshWindows(bool punchDialog);
+    void StorePendingSettings();
     void ShowText(const std::string& text, UINT type = MB_OK) const;
 
     // MonitorScreen

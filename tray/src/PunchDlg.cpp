@@ -136,6 +136,12 @@ INT_PTR CPunchDlg::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case kReportLater:
         module().ShowMessage(static_cast<UINT>(wParam), MB_OK, hwnd());
         return TRUE;
+    case WM_DESTROY:
+        if (!closing_) {
+            closing_ = true;
+            StoreValues();
+        }
+        break;
     default: break;
     }
     return win::Dialog::DlgProc(message, wParam, lParam);
@@ -280,12 +286,18 @@ void CPunchDlg::CloseDialog() {
     if (!TakeTypedTime()) return;
     closing_ = true;
     timer_.stop();
+    StoreValues();
+    Close(IDOK);
+}
+
+// Also when the dialog goes with the program, without a question about a
+// typed time.
+void CPunchDlg::StoreValues() const {
     quorvi::SettingsRecord& record = frame_.record();
     record.punchTime = punchTime_;
     record.punchTimecodeUnits = static_cast<std::int32_t>(units_);
     record.punchInterfaceType = interfaceType_;
     PostMessageA(frame_.hwnd(), WM_STORE_SETTINGS, 0, 0);
-    Close(IDOK);
 }
 
 }  // namespace tray

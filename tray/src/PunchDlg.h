@@ -57,6 +57,7 @@ private:
     void DrawDisplay(const DRAWITEMSTRUCT& item) const;
     const std::string& StateText() const;
     void CloseDialog();
+    void StoreValues() const;
 
     CMainFrame& frame_;
     int board_ = 0;

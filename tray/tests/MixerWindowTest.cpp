@@ -179,7 +179,15 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return frame_->MixerWindow(0) == nullptr; }));
-    EXPECT_NE(Open(0), nullptr) << "a closed window opens again";
+    window = Open(0);
+    ASSERT_NE(window, nullptr) << "a closed window opens again";
+
+    // Closed with the program, it keeps its place too.
+    MoveWindow(window, 80, 90, place.right - place.left, place.bottom - place.top, TRUE);
+    frame_.reset();
+    ASSERT_TRUE(QuorviGetRegSettings(stored.get(), 1));
+    EXPECT_EQ(stored->boards[0].fadersLeft, 80);
+    EXPECT_EQ(stored->boards[0].fadersTop, 90);
 }
 
 // A level or pan index from a damaged record is drawn at the end of its

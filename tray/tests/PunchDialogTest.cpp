@@ -151,4 +151,12 @@ TEST_F(PunchDialogTest, TimesThatCannotBeArmedAreRefusedAndThePauseIsShown) {
     PostMessageA(dialog, WM_TIMER, tray::kPunchTimer, 0);
     Pump(100);
     EXPECT_TRUE(Log(QUORVI_GET_PUNCH).empty()) << "status updates stay suspended";
+
+    // Closed with the program, the dialog's values are kept as on Close.
+    frame_.reset();
+    auto stored = std::make_unique<quorvi::SettingsRecord>();
+    ASSERT_TRUE(QuorviGetRegSettings(stored.get(), 1));
+    EXPECT_EQ(stored->punchTime, -5 * 441);
+    EXPECT_EQ(stored->punchTimecodeUnits, 1);
+    EXPECT_EQ(stored->punchInterfaceType, 1);
 }
