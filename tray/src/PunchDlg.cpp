@@ -139,6 +139,7 @@ INT_PTR CPunchDlg::DlgProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         if (!closing_) {
             closing_ = true;
+            TakeTypedTime();
             StoreValues();
         }
         break;
@@ -193,13 +194,13 @@ void CPunchDlg::ShowPosition() {
 // armed is refused and the previous time stays.
 bool CPunchDlg::TakeTypedTime() {
     const std::string text = ItemText(IDC_PUNCH_TIME);
-    // Nobody could answer a refusal while the dialog goes with the program.
-    if (closing_ || !IsWindowVisible(hwnd()) || text == FormatTimecode(punchTime_, rate_, units_)) return true;
+    if (text == FormatTimecode(punchTime_, rate_, units_)) return true;
     const ParsedTime parsed = ParsePunchTime(text, rate_, units_);
     if (parsed.error == ParseError::None) punchTime_ = parsed.samples;
     ShowPunchTime();
     if (parsed.error == ParseError::None) return true;
-    RefuseTime();
+    // Nobody could answer a refusal while the dialog goes with the program.
+    if (!closing_ && IsWindowVisible(hwnd())) RefuseTime();
     return false;
 }
 
@@ -290,8 +291,7 @@ void CPunchDlg::CloseDialog() {
     Close(IDOK);
 }
 
-// Also when the dialog goes with the program, without a question about a
-// typed time.
+// On Close, and when the dialog goes with the program.
 void CPunchDlg::StoreValues() const {
     quorvi::SettingsRecord& record = frame_.record();
     record.punchTime = punchTime_;

@@ -152,11 +152,13 @@ TEST_F(PunchDialogTest, TimesThatCannotBeArmedAreRefusedAndThePauseIsShown) {
     Pump(100);
     EXPECT_TRUE(Log(QUORVI_GET_PUNCH).empty()) << "status updates stay suspended";
 
-    // Closed with the program, the dialog's values are kept as on Close.
+    // Closed with the program, the dialog's values are kept as on Close,
+    // a time still in the box too.
+    testkit::TypeText(GetDlgItem(dialog, IDC_PUNCH_TIME), "-7");
     frame_.reset();
     auto stored = std::make_unique<quorvi::SettingsRecord>();
     ASSERT_TRUE(QuorviGetRegSettings(stored.get(), 1));
-    EXPECT_EQ(stored->punchTime, -5 * 441);
+    EXPECT_EQ(stored->punchTime, -7);
     EXPECT_EQ(stored->punchTimecodeUnits, 1);
     EXPECT_EQ(stored->punchInterfaceType, 1);
 }
