@@ -95,10 +95,8 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < kMaxBoards) meterOpen_[wParam] = false;
         return 0;
     case WM_MIXER_CLOSED:
-        if (wParam < kMaxBoards) {
-            mixerOpen_[wParam] = false;
-            if (mixers_[wParam] && !mixers_[wParam]->hwnd()) mixers_[wParam].reset();
-        }
+        // A window opened again since has a new object.
+        if (wParam < kMaxBoards && mixers_[wParam] && !mixers_[wParam]->hwnd()) mixers_[wParam].reset();
         return 0;
     case WM_STORE_SETTINGS: StoreSettings(); return 0;
     case WM_QUERYENDSESSION:
@@ -312,7 +310,7 @@ void CMainFrame::OpenMixerWindow(int board) {
         return;
     }
     mixers_[board] = std::make_unique<CMixerWnd>(*this, board);
-    mixerOpen_[board] = mixers_[board]->Open();
+    mixers_[board]->Open();
 }
 
 void CMainFrame::OpenPunchDialog() {

@@ -134,7 +134,6 @@ private:
     win::Device device_;
     std::uint32_t boardKind_[kMaxBoards] = {};
     bool meterOpen_[kMaxBoards] = {};
-    bool mixerOpen_[kMaxBoards] = {};
     std::unique_ptr<CMixerWnd> mixers_[kMaxBoards];
     std::unique_ptr<CPunchDlg> punch_;
     bool statusSheetOpen_ = false;
