@@ -13,6 +13,7 @@
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "testkit/BroadcastSpy.h"
+#include "testkit/MessageBoxCatcher.h"
 #include "testkit/Robot.h"
 
 using namespace traytest;
@@ -101,6 +102,37 @@ TEST_F(MixerWindowTest, AFaderDragSendsTheMixButNothingGoesOutDuringAnUpdate) {
     // The update's end reloads the stored record, which never held the
     // unsent change.
     EXPECT_EQ(frame_->record().device.boards[1].levelA[1], 0);
+}
+
+// A drag lasts while the window holds the mouse: one that another window
+// took, or a board that refuses the mix, ends it, so a fader never follows
+// a pointer whose button went up elsewhere and a failing board shows one
+// message, not one per move.
+TEST_F(MixerWindowTest, ADragEndsWhenTheMouseIsTakenOrTheBoardRefusesTheMix) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    HWND window = Open(0);
+    ASSERT_NE(window, nullptr);
+    const std::int32_t& level = frame_->record().device.boards[0].levelA[3];
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, At(ColumnX(3), 100));
+    EXPECT_EQ(GetCapture(), window);
+    EXPECT_EQ(level, 22);
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetCapture(other);
+    SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, At(ColumnX(3), 60));
+    EXPECT_EQ(level, 22) << "the drag ended with the mouse taken";
+    ReleaseCapture();
+    DestroyWindow(other);
+
+    testkit::MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    boards_->control("fail QUORVI_SET_PARAM 31");
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, At(ColumnX(4), 100));
+    for (int y = 99; y > 90; --y) SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, At(ColumnX(4), y));
+    ASSERT_TRUE(boxes.WaitForBoxes(1));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Error: QUORVI_SET_PARAM failed with code 0x1f"});
+    EXPECT_NE(GetCapture(), window);
+    EXPECT_EQ(frame_->busy().faders, 0);
 }
 
 // The monitor re-sends the high-rate bit through the open mixer window, so

@@ -155,6 +155,8 @@ TEST_F(PunchDialogTest, TimesThatCannotBeArmedAreRefusedAndThePauseIsShown) {
     // Closed with the program, the dialog's values are kept as on Close,
     // a time still in the box too.
     testkit::TypeText(GetDlgItem(dialog, IDC_PUNCH_TIME), "-7");
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(Typed(dialog), "-7") << "a repaint leaves what is being typed";
     frame_.reset();
     auto stored = std::make_unique<quorvi::SettingsRecord>();
     ASSERT_TRUE(QuorviGetRegSettings(stored.get(), 1));
