@@ -79,13 +79,12 @@ CLASS_COLOUR = [METER_GREEN, METER_GREEN, METER_YELLOW, METER_RED]
 
 
 def meter_icon(classes, width, background):
+    """A bar per channel, centred in its share of the icon's width."""
     p = Picture(16, 16, background)
-    gap = (16 - width * len(classes)) // (len(classes) + 1)
-    x = gap
-    for c in classes:
+    step = 16 // len(classes)
+    for i, c in enumerate(classes):
         h = CLASS_HEIGHT[c]
-        p.fill(x, 15 - h, width, h, CLASS_COLOUR[c])
-        x += width + gap
+        p.fill(i * step + (step - width + 1) // 2, 15 - h, width, h, CLASS_COLOUR[c])
     return p
 
 

@@ -143,7 +143,8 @@ bool CStripWnd::EditLabelAt(int x, int y) {
     if (y < kLabelAreaTop || panel().*kind_.labelMode != UserLabels) return false;
     const int channel = layout_.ChannelAtX(x);
     if (channel < 0) return false;
-    if (EditUserLabel(frame_.module(), hwnd(), (panel().*kind_.userLabels)[channel])) {
+    // The window may have gone with the program while the dialog was open.
+    if (EditUserLabel(frame_.module(), hwnd(), (panel().*kind_.userLabels)[channel]) && hwnd()) {
         BuildLabels();
         RepaintAll();
     }
