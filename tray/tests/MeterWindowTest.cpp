@@ -164,7 +164,8 @@ TEST_F(MeterWindowTest, AClickUnderAColumnEditsItsChannelsUserLabel) {
 
 // A window that opens in Infinite Hold holds its markers for the decay rate,
 // as in Peak Hold, and stores Peak Hold; Infinite Hold picked from the menu
-// never lets them fall and is what is stored then.
+// never lets them fall, even after a new decay rate, and is what is stored
+// then.
 TEST_F(MeterWindowTest, HoldModesAndWhatSavingStores) {
     StartWithRecord([](quorvi::BoardPanelBlock& panel) {
         panel.meterDisplayMode = 2;
@@ -197,6 +198,10 @@ TEST_F(MeterWindowTest, HoldModesAndWhatSavingStores) {
     const quorvi::BoardPanelBlock& panel = frame_->record().boards[0];
     EXPECT_EQ(panel.meterRange, 2);
     EXPECT_TRUE(GetMenuState(GetSystemMenu(window, FALSE), ID_RANGE_96DB, MF_BYCOMMAND) & MF_CHECKED);
+    // A decay rate chosen meanwhile does not end Infinite Hold.
+    RunWhile([&] { SysCommand(window, ID_DECAY_RATE); }, [] {
+        if (HWND dlg = WaitForTopWindow("#32770", "Set Meter Decay Rate")) PostClick(Control(dlg, IDOK));
+    });
     const int p96 = Value(level);
     peakThenSilence(6);
     EXPECT_NE(Pixel(window, kBarX, MarkerRow(p96)), kBackground) << "infinite hold";
