@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "MeterWnd.h"
 #include "Monitor.h"
 #include "MonitorDevice.h"
 #include "StartUpErrors.h"
+#include "StatusSheet.h"
 #include "TrayMenu.h"
 #include "quorvi/SettingsRecord.h"
 #include "win/Device.h"
@@ -75,12 +77,18 @@ public:
     // disabled.
     static TrayWindows AvailableWindows() {
         TrayWindows windows;
+        windows.statusSheet = true;
+        windows.meters = true;
         windows.mixer = windows.punch = true;
         return windows;
     }
-    // The board's mixer window and the punch dialog while they are open.
-    CMixerWnd* MixerWindow(int board) const;
-    CPunchDlg* PunchDialog() const;
+    // The status sheet has gone: its changes are stored.
+    void OnStatusSheetClosed();
+    // The board's meter window, mixer window and the punch dialog while
+    // they exist, else null.
+    CMeterWnd* meterWindow(int board) const;
+    CMixerWnd* mixerWindow(int board) const;
+    CPunchDlg* punchDialog() const;
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -115,7 +123,7 @@ private:
     void ShowMenu();
     bool ShowIcon(TrayIcon icon, bool add);
     // Windows of later tray parts refresh themselves from the record.
-    void RefreshWindows(bool punchDialog);
+    void RefreshWindows(bool withPunchDialog);
     void StorePendingSettings();
     void ShowText(const std::string& text, UINT type = MB_OK) const;
 
@@ -140,6 +148,10 @@ private:
     BusyIndicators busy_;
     MonitorDevice boards_;
     Monitor monitor_;
+    std::unique_ptr<CMeterWnd> meters_[kMaxBoards];
+    // Before the sheet: its pages outlive it.
+    CStatusPage statusPages_[kMaxBoards]{{*this, 0}, {*this, 1}, {*this, 2}, {*this, 3}};
+    std::unique_ptr<CTraySheet> statusSheet_;
     StartUpErrors errors_;
     win::Timer monitorTimer_;
     win::Timer pauseTimer_;

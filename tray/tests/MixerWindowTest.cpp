@@ -16,7 +16,6 @@
 #include "testkit/MessageBoxCatcher.h"
 #include "testkit/Robot.h"
 
-using namespace traytest;
 using quorvi::QUORVI_HC_GET_PARAMS;
 using quorvi::QUORVI_SET_PARAM;
 
@@ -38,11 +37,11 @@ SIZE ClientSize(HWND window) {
     return {r.right, r.bottom};
 }
 
-class MixerWindowTest : public HostedFrame {
+class MixerWindowTest : public FrameHost {
 protected:
     HWND Open(int board) {
         Send("QUORVI MIXER", board);
-        tray::CMixerWnd* mixer = frame_->MixerWindow(board);
+        tray::CMixerWnd* mixer = frame_->mixerWindow(board);
         EXPECT_NE(mixer, nullptr);
         return mixer ? mixer->hwnd() : nullptr;
     }
@@ -78,7 +77,7 @@ TEST_F(MixerWindowTest, AFaderDragSendsTheMixButNothingGoesOutDuringAnUpdate) {
     EXPECT_EQ(win::WindowText(window), "QUORVI #2 Master Mix Levels");
     EXPECT_EQ(ClientSize(window).cx, 4 + 480 + 480 + 60);
     Send("QUORVI MIXER", 1);
-    EXPECT_EQ(frame_->MixerWindow(1)->hwnd(), window) << "one window per board, raised again";
+    EXPECT_EQ(frame_->mixerWindow(1)->hwnd(), window) << "one window per board, raised again";
 
     boards_->driver().clearLog();
     DragFader(window, 0, 54);  // the knob's top at the top of the track
@@ -169,7 +168,7 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
     SysCommand(window, ID_SHOW_INPUTS);
     EXPECT_FALSE(MenuChecked(window, ID_SHOW_INPUTS));
     EXPECT_EQ(ClientSize(window).cx, 4 + 480 + 60);
-    EXPECT_EQ(frame_->MixerWindow(0)->layout().ChannelAt(0), tray::kFirstOutput);
+    EXPECT_EQ(frame_->mixerWindow(0)->layout().ChannelAt(0), tray::kFirstOutput);
     // The first column is now output 1: its mute is output 1's.
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, At(ColumnX(0), 8));
     Pump(100);
@@ -210,7 +209,7 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
     EXPECT_TRUE(MenuChecked(window, ID_SHOW_INPUTS));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return frame_->MixerWindow(0) == nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return frame_->mixerWindow(0) == nullptr; }));
     window = Open(0);
     ASSERT_NE(window, nullptr) << "a closed window opens again";
 

@@ -15,7 +15,6 @@
 #include "testkit/MessageBoxCatcher.h"
 #include "testkit/Robot.h"
 
-using namespace traytest;
 using quorvi::QUORVI_GET_PUNCH;
 using quorvi::QUORVI_SET_PUNCH;
 
@@ -24,15 +23,15 @@ namespace {
 constexpr const char* kMakerKey = "SOFTWARE\\Quelmar";
 constexpr std::uint32_t kZero441 = 44100 * 120;  // the board's time code at zero
 
-class PunchDialogTest : public HostedFrame {
+class PunchDialogTest : public FrameHost {
 protected:
     HWND Open() {
         frame_->OpenPunchDialog();
-        tray::CPunchDlg* dialog = frame_->PunchDialog();
+        tray::CPunchDlg* dialog = frame_->punchDialog();
         EXPECT_NE(dialog, nullptr);
         return dialog ? dialog->hwnd() : nullptr;
     }
-    tray::CPunchDlg& Dialog() const { return *frame_->PunchDialog(); }
+    tray::CPunchDlg& Dialog() const { return *frame_->punchDialog(); }
     // Types a time and leaves the box, as a user tabbing on would.
     void TypeTime(HWND dialog, const std::string& text) const {
         HWND edit = GetDlgItem(dialog, IDC_PUNCH_TIME);
@@ -90,7 +89,7 @@ TEST_F(PunchDialogTest, ArmingOnRunningTimeCodeReachesHit) {
     EXPECT_EQ(LastPunchPosition(), kZero441 - 1);
 
     testkit::Click(GetDlgItem(dialog, IDOK));
-    EXPECT_EQ(frame_->PunchDialog(), nullptr);
+    EXPECT_EQ(frame_->punchDialog(), nullptr);
     auto stored = std::make_unique<quorvi::SettingsRecord>();
     ASSERT_TRUE(PumpUntil([&] { return QuorviGetRegSettings(stored.get(), 1) && stored->punchTime == 44100; }))
         << "the punch time is stored when the dialog closes";
