@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/Execution.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/QuorvisimProcess.h"
@@ -19,6 +20,7 @@
 
 int main(int argc, char** argv) {
     const int sends = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    bench::PrintExecution();
     vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 1");
     if (!sim.started() || !sim.waitServing(10000)) {
         std::printf("quorvisim.exe did not start\n");

@@ -162,7 +162,9 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
     RECT place{};
     GetWindowRect(window, &place);
     EXPECT_EQ(place.left, GetSystemMetrics(SM_CXMAXIMIZED) - 100);
-    EXPECT_EQ(place.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(place.top, work.top);
 
     EXPECT_TRUE(MenuChecked(window, ID_SHOW_INPUTS));
     SysCommand(window, ID_SHOW_INPUTS);
