@@ -104,21 +104,25 @@ int Moves(int board) {
 
 int Punch(const char* seconds) {
     HWND frame = Frame();
-    if (!frame) return 1;
-    PostMessageA(frame, WM_COMMAND, ID_PUNCH, 0);
-    HWND dialog = PunchDialog();
     vboard::ControlClient boards;
     std::string reply;
-    if (!dialog || !boards.command("timecode zero running", reply)) return 1;
+    if (!frame || !boards.command("timecode zero running", reply)) return 1;
+    PostMessageA(frame, WM_COMMAND, ID_PUNCH, 0);
+    HWND dialog = PunchDialog();
+    if (!dialog) return 1;
     HWND edit = Control(dialog, IDC_PUNCH_TIME);
     TypeText(edit, seconds);
     // Leaving the box takes the typed time, as tabbing on would.
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PUNCH_TIME, EN_KILLFOCUS), reinterpret_cast<LPARAM>(edit));
     Click(Control(dialog, IDC_PUNCH));
-    const bool waiting = WaitUntil([&] { return GetText(Control(dialog, IDC_PUNCH_DISPLAY)).find("WAITING") != std::string::npos; });
-    std::printf("punch-in time %s; display: %s\n", GetText(edit).c_str(),
-                GetText(Control(dialog, IDC_PUNCH_DISPLAY)).c_str());
-    return waiting ? 0 : 1;
+    // Armed, and counting from the time code's new zero.
+    HWND display = Control(dialog, IDC_PUNCH_DISPLAY);
+    const bool counting = WaitUntil([&] {
+        const std::string shown = GetText(display);
+        return shown.rfind("00:00:0", 0) == 0 && shown.find("WAITING") != std::string::npos;
+    });
+    std::printf("punch-in time %s; display: %s\n", GetText(edit).c_str(), GetText(display).c_str());
+    return counting ? 0 : 1;
 }
 
 int Hit() {
