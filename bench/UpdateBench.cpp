@@ -1,7 +1,7 @@
 // Cost of applying a record to four boards of quorvisim.exe in another
 // process: one QuorviUpdateMix and one QuorviDoUpdate, with the number of
 // driver requests each issues.
-//   core_update_bench [calls]   (default 200)
+//   bench_update [calls]   (default 200)
 #include <windows.h>
 
 #include <algorithm>
