@@ -41,6 +41,9 @@ Var LogFile
 Var RemoveData
 Var RemoveDataBox
 
+; The details stay on screen: they say what went where.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_COMPONENTSPAGE_TEXT_TOP "The control software goes into the Windows system directory: the Control Panel applet, the tray application, the ASIO driver and its latency program, and the AudioX mixer plug-in."
 !insertmacro MUI_PAGE_COMPONENTS

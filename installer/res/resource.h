@@ -31,5 +31,6 @@
 #define IDS_REMOVED             211
 #define IDS_UNREGISTERED        212
 #define IDS_REMOVED_AT_RESTART  213
-#define IDS_KEPT                214
+#define IDS_KEPT_ASIO           214
+#define IDS_KEPT_DATA           216
 #define IDS_CLEARED             215

@@ -140,13 +140,15 @@ public:
         if (DeleteKeyTree(root, path)) report(Text(IDS_REMOVED, {KeyName(root, path)}));
         else Note(Text(IDS_KEY_NOT_REMOVED, {KeyName(root, path)}));
     }
-    void Value(HKEY root, const std::string& path, const char* name) {
+    // True when the value was there and is gone.
+    bool Value(HKEY root, const std::string& path, const char* name) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return false;
         const LONG error = RegDeleteValueA(key, *name ? name : nullptr);
         RegCloseKey(key);
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND)
             Note(Text(IDS_KEY_NOT_REMOVED, {KeyName(root, path) + "\\" + name}));
+        return error == ERROR_SUCCESS;
     }
     // Deletes a key that nothing is left in.
     void KeyIfEmpty(HKEY root, const std::string& path, const Report& report) {
@@ -168,7 +170,7 @@ void UnregisterAsioDriver(bool removeUserData, Leftovers& leftovers, const Repor
     leftovers.Value(HKEY_CLASSES_ROOT, kAsioClassKey, "");
     for (const char* value : kCoefficientValues) leftovers.Value(HKEY_CLASSES_ROOT, kAsioClassKey, value);
     if (KeyIsEmpty(HKEY_CLASSES_ROOT, kAsioClassKey)) leftovers.Key(HKEY_CLASSES_ROOT, kAsioClassKey, report);
-    else report(Text(IDS_KEPT, {KeyName(HKEY_CLASSES_ROOT, kAsioClassKey)}));
+    else report(Text(IDS_KEPT_ASIO, {KeyName(HKEY_CLASSES_ROOT, kAsioClassKey)}));
 }
 
 void RemoveUserData(const Places& places, RebootQueue& reboot, Leftovers& leftovers, const Report& report) {
@@ -254,14 +256,15 @@ Outcome Uninstall(const Places& places, bool removeUserData, const Report& repor
         if (failed.empty()) report(Text(IDS_UNREGISTERED, {mixer}));
     }
     UnregisterAsioDriver(removeUserData, leftovers, report);
-    leftovers.Value(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+    if (leftovers.Value(HKEY_LOCAL_MACHINE, kRunKey, kRunValue))
+        report(Text(IDS_REMOVED, {KeyName(HKEY_LOCAL_MACHINE, kRunKey) + "\\" + kRunValue}));
     leftovers.Key(HKEY_LOCAL_MACHINE, kUninstallKey, report);
     for (const char* name : kSystemFiles) leftovers.Note(RemoveFile(In(places.systemDir, name), reboot, report));
     if (!SameFolder(places.windowsSystemDir, places.systemDir))
         leftovers.Note(RemoveFile(In(places.windowsSystemDir, kAsioPanelFile), reboot, report));
     if (removeUserData) RemoveUserData(places, reboot, leftovers, report);
-    else report(Text(IDS_KEPT, {In(places.systemDir, "*.ssf") + ", " + KeyName(HKEY_CURRENT_USER, kSettingsKey) +
-                                ", " + KeyName(HKEY_LOCAL_MACHINE, kSettingsKey)}));
+    else report(Text(IDS_KEPT_DATA, {In(places.systemDir, "*.ssf"), KeyName(HKEY_CURRENT_USER, kSettingsKey),
+                                     KeyName(HKEY_LOCAL_MACHINE, kSettingsKey)}));
     outcome.restartNeeded = reboot.needed();
     return outcome;
 }

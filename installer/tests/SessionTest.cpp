@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <set>
@@ -260,6 +261,60 @@ size_t ControlPanel(bool open) {
     return count;
 }
 
+// A control anywhere in a window, by its text.
+struct TextSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchText(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<TextSearch*>(data);
+    if (GetText(child) != search->text) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+HWND ChildWithText(HWND root, const std::string& text) {
+    TextSearch search{text};
+    EnumChildWindows(root, MatchText, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK MatchCaptionStart(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<TextSearch*>(data);
+    if (!IsWindowVisible(window) || GetText(window).rfind(search->text, 0) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The setup's window: its title carries the page's subtitle after the name.
+HWND SetupWindow(const std::string& caption) {
+    TextSearch search{caption};
+    WaitUntil([&] {
+        EnumWindows(MatchCaptionStart, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, 20000);
+    return search.found;
+}
+
+// Works a setup or uninstaller window from its first page to its finish:
+// `choose` acts on the page that starts the work, then the details page is
+// left once done and the finish page closed. The number of detail lines.
+size_t WorkPages(HWND window, const std::function<void()>& choose) {
+    const int kNext = 1;
+    HWND next = Control(window, kNext);
+    choose();
+    PostClick(next);
+    // The details page is done when its Next button can be pressed again.
+    EXPECT_TRUE(WaitUntil([&] { return GetText(next) == "&Next >" && IsEnabled(next); }, 30000));
+    HWND details = Control(window, 1016);
+    const auto lines = details ? static_cast<size_t>(SendMessageA(details, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    PostClick(next);
+    EXPECT_TRUE(WaitUntil([&] { return GetText(next) == "&Finish"; }));
+    PostClick(next);
+    return lines;
+}
+
 TEST_F(SetupSession, InstallsWhatTheProgramsNeedAndUninstallsAllButTheUsersData) {
     const size_t appletsBefore = ControlPanel(false);
     ASSERT_EQ(RunSetup("/S"), 0u) << Log();
@@ -323,6 +378,50 @@ TEST_F(SetupSession, ReinstallsOverARunningSuiteAndUndoesAFailedInstall) {
 
     EXPECT_EQ(RunUninstaller("/S /REMOVEDATA"), 0u) << Log();
     EXPECT_EQ(setup::CountRunningTrays(), 0);
+    ExpectOnlyUserDataLeft(false);
+}
+
+// The choices on the pages: the tray at log-on left out by the setup, the
+// user's data removed by the uninstaller.
+TEST_F(SetupSession, PagesChooseTheTrayAtLogonAndTheRemovalOfTheUsersData) {
+    ChildProcess setupProgram;
+    ASSERT_TRUE(setupProgram.Start(ProgramDirectory() + "\\quorvi-setup.exe", "/LOG=" + log_));
+    HWND window = SetupWindow("QUORVI Setup");
+    ASSERT_NE(window, nullptr);
+    const size_t lines = WorkPages(window, [&] {
+        HWND components = Control(window, 1032);
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageA(components, TVM_GETCOUNT, 0, 0) == 2; }));
+        // The second entry is the tray's; space ticks and unticks it.
+        const auto tray = static_cast<WPARAM>(SendMessageA(
+            components, TVM_GETNEXTITEM, TVGN_NEXT, SendMessageA(components, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+        auto ticks = [&] { return SendMessageA(components, TVM_GETITEMSTATE, tray, TVIS_STATEIMAGEMASK); };
+        const LRESULT ticked = ticks();
+        PostMessageA(components, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(components, WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return ticks() != ticked; }));
+    });
+    ASSERT_TRUE(setupProgram.Wait(kRobotWaitMs));
+    EXPECT_EQ(setupProgram.ExitCode(), 0u) << Log();
+    EXPECT_GE(lines, 13u);
+    EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, "QUORVI Tray")) << Log();
+    ExpectInstalled({1, 0, 1, 0});
+    std::ofstream(SystemDir() + "\\mine.ssf") << "setup";
+
+    const std::string copy = TempPath("quorvi-uninstall-copy.exe");
+    ASSERT_TRUE(CopyFileA((SystemDir() + "\\quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
+    ChildProcess uninstaller;
+    ASSERT_TRUE(uninstaller.Start(copy, "_?=" + SystemDir()));
+    window = SetupWindow("QUORVI Uninstall");
+    ASSERT_NE(window, nullptr);
+    PostClick(Control(window, 1));  // past the confirmation
+    WorkPages(window, [&] {
+        HWND removeData = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return (removeData = ChildWithText(window, "&Also remove my setup files and settings")); }));
+        if (removeData) SetCheck(removeData, true);
+    });
+    ASSERT_TRUE(uninstaller.Wait(kRobotWaitMs));
+    EXPECT_EQ(uninstaller.ExitCode(), 0u);
+    DeleteFileA(copy.c_str());
     ExpectOnlyUserDataLeft(false);
 }
 
