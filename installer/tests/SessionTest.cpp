@@ -62,33 +62,25 @@ std::string ReadAll(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::vector<std::string> Subkeys(HKEY root, const std::string& path) {
+// The names of a key's subkeys, or of its values.
+std::vector<std::string> Names(HKEY root, const std::string& path, bool values) {
     std::vector<std::string> names;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        const LONG found = values ? RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                                  : RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (found != ERROR_SUCCESS) break;
         names.emplace_back(name, size);
     }
     RegCloseKey(key);
     return names;
 }
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, size);
-    }
-    RegCloseKey(key);
-    return names;
-}
+std::vector<std::string> Subkeys(HKEY root, const std::string& path) { return Names(root, path, false); }
+std::vector<std::string> ValueNames(HKEY root, const std::string& path) { return Names(root, path, true); }
 
 bool MentionsUs(const std::optional<std::string>& text) {
     if (!text) return false;
