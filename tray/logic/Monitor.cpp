@@ -195,4 +195,11 @@ void Monitor::StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord
     b.ioWord = ioWord;
 }
 
+std::uint32_t Monitor::TakeLatched(int board, int word, std::uint32_t bits) {
+    std::uint32_t& latched = state_[ClampBoard(board)].latched[word ? 1 : 0];
+    const std::uint32_t taken = latched & bits;
+    latched &= ~bits;
+    return taken;
+}
+
 }  // namespace tray

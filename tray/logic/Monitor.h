@@ -107,6 +107,9 @@ public:
     void SetErrorMask(int board, std::uint32_t errorMaskWord);
     // A meter window's own status read.
     void StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord);
+    // Which of the given bits of a latched status word (0 or 1) are set;
+    // they are cleared, so each report is taken once.
+    std::uint32_t TakeLatched(int board, int word, std::uint32_t bits);
 
     int boardCount() const { return boardCount_; }
     const BoardMonitor& board(int b) const { return state_[ClampBoard(b)]; }

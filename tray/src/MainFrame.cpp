@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 
+#include "MixerWnd.h"
 #include "MonitorText.h"
+#include "PunchDlg.h"
 #include "TrayValues.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
@@ -94,13 +96,15 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < kMaxBoards) meterOpen_[wParam] = meterWindow(static_cast<int>(wParam)) != nullptr;
         return 0;
     case WM_MIXER_CLOSED:
-        if (wParam < kMaxBoards) mixerOpen_[wParam] = false;
+        // A window opened again since has a new object.
+        if (wParam < kMaxBoards && mixers_[wParam] && !mixers_[wParam]->hwnd()) mixers_[wParam].reset();
         return 0;
     case WM_STORE_SETTINGS: StoreSettings(); return 0;
     case WM_QUERYENDSESSION:
         statusSheetOpen_ = false;
         return TRUE;
     case WM_DESTROY:
+        StorePendingSettings();
         monitorTimer_.stop();
         pauseTimer_.stop();
         icon_.Delete();
@@ -340,14 +344,48 @@ void CMainFrame::OpenMeterWindow(int board) {
     meterOpen_[board] = true;
 }
 
-void CMainFrame::OpenMixerWindow(int) {}
-void CMainFrame::OpenPunchDialog() {}
+void CMainFrame::OpenMixerWindow(int board) {
+    if (CMixerWnd* open = mixerWindow(board)) {
+        open->BringToTop();
+        return;
+    }
+    mixers_[board] = std::make_unique<CMixerWnd>(*this, board);
+    mixers_[board]->Open();
+}
 
-void CMainFrame::RefreshWindows(bool) {
+void CMainFrame::OpenPunchDialog() {
+    if (CPunchDlg* open = punchDialog()) {
+        open->BringToFront();
+        return;
+    }
+    punch_ = std::make_unique<CPunchDlg>(*this);
+    punch_->Open();
+}
+
+CMixerWnd* CMainFrame::mixerWindow(int board) const {
+    if (board < 0 || board >= kMaxBoards || !mixers_[board] || !mixers_[board]->hwnd()) return nullptr;
+    return mixers_[board].get();
+}
+
+CPunchDlg* CMainFrame::punchDialog() const { return punch_ && punch_->hwnd() ? punch_.get() : nullptr; }
+
+// The windows the frame owns close before it and ask, as when they close on
+// their own, for the record to be stored; the frame would be gone before it
+// read those requests, so they are served here.
+void CMainFrame::StorePendingSettings() {
+    bool store = false;
+    MSG request;
+    while (PeekMessageA(&request, hwnd(), WM_STORE_SETTINGS, WM_STORE_SETTINGS, PM_REMOVE)) store = true;
+    if (store) StoreSettings();
+}
+
+void CMainFrame::RefreshWindows(bool withPunchDialog) {
     for (int b = 0; b < kMaxBoards; ++b) {
         if (CMeterWnd* meters = meterWindow(b)) meters->Refresh();
+        if (CMixerWnd* mixer = mixerWindow(b)) mixer->Refresh();
         if (statusSheetOpen_) statusPages_[b].Refresh();
     }
+    if (CPunchDlg* punch = punchDialog(); punch && withPunchDialog) punch->Refresh();
 }
 
 void CMainFrame::Report(UINT textId) { ReportError(module_.String(textId)); }
@@ -369,6 +407,11 @@ void CMainFrame::AnnounceRate(std::uint32_t clock, float hz) {
 
 bool CMainFrame::MeterWindowOpen(int board) { return meterOpen_[board]; }
 
-bool CMainFrame::ResendMix(int board) { return false; }
+bool CMainFrame::ResendMix(int board) {
+    CMixerWnd* mixer = mixerWindow(board);
+    if (!mixer) return false;
+    mixer->SendMix();
+    return true;
+}
 
 }  // namespace tray

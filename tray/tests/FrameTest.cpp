@@ -33,7 +33,7 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     std::vector<MenuLine> menu = PopupMenu();
     ASSERT_GE(menu.size(), 9u);
     EXPECT_EQ(menu[5], (MenuLine{ID_SHOW_METERS, "Show &Meters", true}));
-    EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", false}));
+    EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", true}));
     frame_.reset();
 
     QuorviAddUserMenu("factory.ssf");
@@ -49,10 +49,10 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
         {ID_OPEN_CONTROL_PANEL, "&Open Control Panel", true},
         {ID_SHOW_METERS_1, "Show Meters for QUORVI #1", true},
         {ID_SHOW_METERS_2, "Show Meters for QUORVI #2", true},
-        {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", false},
-        {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", false},
+        {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", true},
+        {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", true},
         {0, "", false},
-        {ID_PUNCH, "&Punch In/Out...", false},
+        {ID_PUNCH, "&Punch In/Out...", true},
         {0, "", false},
         {ID_USER_SETUPS_HEADER, "User Setups", false},
         {0, "", false},

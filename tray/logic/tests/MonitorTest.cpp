@@ -131,9 +131,13 @@ TEST_F(MonitorTest, AMaskedBitIsLatchedButLeavesTheIconAlone) {
     record->boards[0].statusMask = 0x3FFF & ~0x20;
     monitor.ProgramMasks(*record);
     Settle();
-    boards.words[1] = 0x2;
+    boards.words[1] = 0x2 | 0x100;  // and time code standing still, which never counts
     monitor.Tick(*record);
     EXPECT_TRUE(screen.icons.empty());
+    EXPECT_EQ(monitor.board(0).latched[1], 0x102u);
+    // The punch dialog takes the pause once; the rest stays latched.
+    EXPECT_EQ(monitor.TakeLatched(0, 1, 0x100), 0x100u);
+    EXPECT_EQ(monitor.TakeLatched(0, 1, 0x100), 0u);
     EXPECT_EQ(monitor.board(0).latched[1], 0x2u);
 }
 
