@@ -188,13 +188,15 @@ void MessageBoxCatcher::Answer(HWND w) {
         ADD_FAILURE() << "unexpected message box \"" << box.caption << "\": \"" << box.text << "\"";
     else if (box.pressed != wanted)
         ADD_FAILURE() << "message box \"" << box.text << "\" has no " << ButtonName(wanted) << " button";
-    Press(w, parts.buttons[box.pressed], box.pressed);
-    pressed_[w] = {box.pressed, GetTickCount()};
+    // Recorded before the press: the call that showed the box may return,
+    // and its test read the boxes, the moment the box goes.
     {
         std::lock_guard<std::mutex> lock(mutex_);
         boxes_.push_back(box);
     }
     caught_.notify_all();
+    Press(w, parts.buttons[box.pressed], box.pressed);
+    pressed_[w] = {box.pressed, GetTickCount()};
 }
 
 }  // namespace testkit
