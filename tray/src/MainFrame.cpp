@@ -277,6 +277,9 @@ void CMainFrame::BuildMenu() {
 }
 
 void CMainFrame::ShowMenu() {
+    // A click on the icon while the menu is open: the menu on screen stays
+    // the one in use.
+    if (menuShown_) return;
     for (int i = 0; i < menu_.ItemCount(); ++i) {
         const UINT id = menu_.ItemId(i);
         if (id) menu_.Enable(id, TrayCommandEnabled(id, monitor_.clockErrorLatched(), AvailableWindows()));

@@ -152,3 +152,22 @@ TEST_F(FrameTest, StartUpCompletesOnTheFirstTickTheShellTakesTheIcon) {
     Pump(200);
     EXPECT_EQ(boxes.Boxes().size(), 1u);
 }
+
+// A second right click on the icon while its menu is open must not let a
+// setup list change rebuild (and destroy) the menu still on screen.
+TEST_F(FrameTest, ASecondRightClickWhileTheMenuIsOpenKeepsItWhole) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    QuorviAddUserMenu("factory.ssf");
+    auto second = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(second && second->size() > 20);
+    ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
+    const std::size_t items = PopupMenu().size();
+    const std::vector<MenuLine> menu = PopupMenu([&] {
+        PostMessageA(frame_->hwnd(), tray::WM_TRAY_NOTIFY, IDI_TRAY_OK, WM_RBUTTONDOWN);
+        Sleep(300);
+        QuorviAddUserMenu("second.ssf");
+    });
+    EXPECT_EQ(menu.size(), items);
+    EXPECT_EQ(PopupMenu().size(), items + 1) << "the next menu lists the new setup";
+}
