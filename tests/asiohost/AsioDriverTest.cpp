@@ -493,6 +493,25 @@ TEST_F(Streaming, StopWaitsForASwitchInProgressAndNoneFollowsDisposeOrRelease) {
     EXPECT_EQ(boards_.driver().openHandles(), 0u);
 }
 
+// Boards that refuse the reset stream on: stop says so and the halves keep
+// coming, but none reaches the host once its buffers are disposed of.
+TEST_F(Streaming, ARefusedResetKeepsTheSwitchesOnlyUntilTheBuffersGo) {
+    std::vector<ASIOBufferInfo> infos = {{ASIOFalse, 0, {}}};
+    create(infos);
+    ASSERT_EQ(driver_->start(), ASE_OK);
+    block();
+    boards_.control("fail QUORVI_IORESET 31");
+    EXPECT_EQ(driver_->stop(), ASE_HWMalfunction);
+    EXPECT_EQ(driver_->errorMessage(), "quorvi.vxd IORESET failed!");
+    block();
+    EXPECT_EQ(driver_->disposeBuffers(), ASE_HWMalfunction);
+    const int switches = host_.switches();
+    boards_.advanceMs(40);
+    EXPECT_FALSE(testkit::WaitUntil([&] { return host_.switches() > switches; }, 200));
+    boards_.control("clear-failures");
+    EXPECT_EQ(driver_->disposeBuffers(), ASE_OK) << "the block is freed once the boards let go";
+}
+
 TEST_F(Streaming, OutputsComeBackOnTheirInputsExactlyTheReportedLatencyLater) {
     long inputs = 0, outputs = 0;
     ASSERT_EQ(driver_->getChannels(&inputs, &outputs), ASE_OK);
