@@ -444,15 +444,18 @@ TEST_F(Streaming, ABufferSizeOf100MovesThePositionBy64PerBlock) {
     std::vector<ASIOBufferInfo> infos = {{ASIOFalse, 0, {}}};
     create(infos, 100);
     ASSERT_EQ(driver_->start(), ASE_OK);
-    // 64 samples at 48 kHz: three blocks in 4 ms, however many switches
-    // they bring.
-    for (int step = 1; step <= 3; ++step) {
+    // 64 samples at 48 kHz end every 4/3 ms: stepping by milliseconds
+    // brings one boundary at a time, and every one is a switch.
+    std::uint64_t blocks = 0;
+    for (int ms = 1; ms <= 12; ++ms) {
         const int before = host_.switches();
-        boards_.advanceMs(4);
-        ASSERT_TRUE(host_.waitSwitches(before + 1, 5000));
-        EXPECT_EQ(position() % 64, 0u);
+        boards_.advanceMs(1);
+        if (static_cast<std::uint64_t>(ms * 3 / 4) == blocks) continue;
+        ++blocks;
+        ASSERT_TRUE(host_.waitSwitches(before + 1, 5000)) << "block " << blocks;
+        EXPECT_EQ(position(), 64u * blocks);
     }
-    EXPECT_GE(position(), 64u * 7) << "the first step counts one block, each later one three";
+    EXPECT_EQ(blocks, 9u);
 }
 
 TEST_F(Streaming, StopWaitsForASwitchInProgressAndNoneFollowsDisposeOrRelease) {
