@@ -185,6 +185,13 @@ TEST_F(AsioDriverTest, WithoutBoardsInitFailsAndOnlyTheFixedFactsAnswer) {
     auto driver = open();
     ASSERT_TRUE(driver);
     EXPECT_EQ(driver->errorMessage(), "No error yet!");
+    // Before init: the stored internal clock is read, but with no boards
+    // open a rate cannot be set.
+    StoreRate(48000.0f, 4);
+    double rate = 0;
+    EXPECT_EQ(driver->getSampleRate(&rate), ASE_OK);
+    EXPECT_EQ(rate, 48000.0);
+    EXPECT_EQ(driver->setSampleRate(44100.0), ASE_NotPresent);
     EXPECT_EQ(driver->init(), ASIOFalse);
     EXPECT_EQ(driver->errorMessage(), "Couldn't open quorvi.vxd!");
     EXPECT_EQ(driver->driverName(), kName);
@@ -686,10 +693,13 @@ TEST_F(Clocks, AChosenSourceStaysCurrentUntilTheStoredCodeChanges) {
     double rate = 0;
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(current(), 0);
-    StoreRate(44100.0f, 2);
+    StoreRate(44098.7f, 2);  // word clock measured at 44.1 kHz
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(current(), 2);
     EXPECT_EQ(rate, 44100.0);
+    // The internal clock then keeps the rate the host was told.
+    ASSERT_EQ(driver->setClockSource(3), ASE_OK);
+    EXPECT_EQ(QuorviGetMasterClock(), 3);
 }
 
 TEST_F(Clocks, AnUnknownStoredClockCodeIsReportedAndInitStillSucceeds) {
