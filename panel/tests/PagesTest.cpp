@@ -240,6 +240,43 @@ TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
     EXPECT_EQ(texts[2], texts[1]);
 }
 
+// After the tray applied a setup of its menu, that setup is the applied
+// one: another chosen in the list waits for Apply, and settings the tray
+// stores for its choice are followed.
+TEST_F(PagesTest, TheTraysChoiceIsTheAppliedSetupFromThenOn) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    MakeFactoryFile(boxes);
+    WriteSetup("studio.ssf", "Studio", 3);
+    const char menu[] = "studio.ssf\0factory.ssf\0";
+    ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, menu, sizeof menu));
+    const UINT chosen = RegisterWindowMessageA("QUORVI USER MENU CHOSEN");
+    // What the tray does for entry n of its menu before it tells the applet.
+    auto trayApplies = [&](HWND sheet, WPARAM entry, const char* file) {
+        ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, "Software\\Quelmar\\Setups", "Current", file));
+        SendMessageA(sheet, chosen, entry, 0);
+    };
+    const std::uint8_t korg = 4;
+    RunSheet([&](HWND sheet) {
+        HWND list = Control(sheet, IDC_SETUP_LIST);
+        ASSERT_TRUE(SelectComboText(list, "Studio"));   // not applied
+        trayApplies(sheet, 1, "factory.ssf");
+        PatchFactory(kFormatOffset, &korg, 1);
+        SettingsStored(sheet);
+        EXPECT_EQ(ShownFormat(sheet), 4);
+
+        trayApplies(sheet, 0, "studio.ssf");
+        ASSERT_TRUE(SelectTab(sheet, 0));
+        ASSERT_TRUE(SelectComboText(list, kFactoryDescription));   // not applied
+        SettingsStored(sheet);
+        EXPECT_EQ(ShownFormat(sheet), 4);
+        ASSERT_TRUE(SelectTab(sheet, 0));
+        EXPECT_EQ(GetText(list), kFactoryDescription);
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
 TEST_F(PagesTest, TheMtcWordAndTheSystemOptions) {
     MessageBoxCatcher boxes;
     Boards(1);
