@@ -410,6 +410,11 @@ TEST_F(PagesTest, DeviceAppearanceIsSavedOnlyByItsOwnButton) {
         ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 17));
         TypeText(Control(sheet, IDC_INPUT_FORMAT), "In %s %x %y");
         EXPECT_EQ(GetText(Control(sheet, IDC_INPUT_PREVIEW)), "In 1 2  y");
+        // Settings the tray stores are the record's: the names being typed stay.
+        SettingsStored(sheet);
+        ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 16));
+        ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 17));
+        EXPECT_EQ(GetText(Control(sheet, IDC_INPUT_FORMAT)), "In %d %d  y");
         TypeText(Control(sheet, IDC_MONO_IN), "20");
         boxes.Expect(IDOK);
         EXPECT_FALSE(SelectTab(sheet, Tab(0, kOutRouting)));
