@@ -47,6 +47,18 @@ protected:
         return ComboSelection(Control(sheet, IDC_FORMAT_LIST));
     }
     static void SettingsStored(HWND sheet) { SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0); }
+    // The factory file, "studio.ssf" and the tray's user menu: the file
+    // names, each followed by its NUL.
+    void StudioAndUserMenu(MessageBoxCatcher& boxes, const std::string& names) {
+        MakeFactoryFile(boxes);
+        WriteSetup("studio.ssf", "Studio", 3);
+        const std::string value = names + '\0';
+        ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, value.data(),
+                                  static_cast<DWORD>(value.size())));
+    }
+    static void UserMenuChosen(HWND sheet, WPARAM entry) {
+        SendMessageA(sheet, RegisterWindowMessageA("QUORVI USER MENU CHOSEN"), entry, 0);
+    }
     static HWND OpenDialog(HWND sheet, int button, const char* caption) {
         PostClick(Control(sheet, button));
         return WaitForTopWindow("#32770", caption);
@@ -216,20 +228,16 @@ TEST_F(PagesTest, SaveAsMakesACopyTheCurrentSetup) {
 TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
     MessageBoxCatcher boxes;
     Boards(1);
-    MakeFactoryFile(boxes);
-    WriteSetup("studio.ssf", "Studio", 3);
-    const char menu[] = "studio.ssf\0";
-    ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, menu, sizeof menu));
+    StudioAndUserMenu(boxes, std::string("studio.ssf\0", 11));
     OpenOn(Tab(0, kFormat));
-    const UINT chosen = RegisterWindowMessageA("QUORVI USER MENU CHOSEN");
     RunSheet([&](HWND sheet) {
-        SendMessageA(sheet, chosen, 0, 0);
+        UserMenuChosen(sheet, 0);
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 3);
         EXPECT_FALSE(IsEnabled(Control(sheet, kApplyNow)));
         boxes.Expect(IDOK);
-        SendMessageA(sheet, chosen, 1, 0);   // beyond the menu
+        UserMenuChosen(sheet, 1);   // beyond the menu
         boxes.Expect(IDOK);
-        SendMessageA(sheet, chosen, static_cast<WPARAM>(-1), 0);
+        UserMenuChosen(sheet, static_cast<WPARAM>(-1));
         ASSERT_TRUE(SelectTab(sheet, 0));
         EXPECT_EQ(GetText(Control(sheet, IDC_SETUP_LIST)), "Studio");
         CloseWith(sheet, IDCANCEL);
@@ -246,15 +254,11 @@ TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
 TEST_F(PagesTest, TheTraysChoiceIsTheAppliedSetupFromThenOn) {
     MessageBoxCatcher boxes;
     Boards(1);
-    MakeFactoryFile(boxes);
-    WriteSetup("studio.ssf", "Studio", 3);
-    const char menu[] = "studio.ssf\0factory.ssf\0";
-    ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, menu, sizeof menu));
-    const UINT chosen = RegisterWindowMessageA("QUORVI USER MENU CHOSEN");
+    StudioAndUserMenu(boxes, std::string("studio.ssf\0factory.ssf\0", 23));
     // What the tray does for entry n of its menu before it tells the applet.
     auto trayApplies = [&](HWND sheet, WPARAM entry, const char* file) {
         ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, "Software\\Quelmar\\Setups", "Current", file));
-        SendMessageA(sheet, chosen, entry, 0);
+        UserMenuChosen(sheet, entry);
     };
     const std::uint8_t korg = 4;
     RunSheet([&](HWND sheet) {
