@@ -115,7 +115,7 @@ std::vector<std::string> ComRegistrations(std::set<std::string>& libraries) {
     }
     for (const std::string& entry : Subkeys(HKEY_CLASSES_ROOT, "AudioX")) found.push_back("AudioX\\" + entry);
     for (const std::string& progId : Subkeys(HKEY_CLASSES_ROOT, "")) {
-        if (progId.rfind("AudxMixer.", 0) == 0) found.push_back(progId);
+        if (progId.rfind("AudxMixer.", 0) == 0 || progId.rfind("Quorvi.Mixer", 0) == 0) found.push_back(progId);
     }
     return found;
 }

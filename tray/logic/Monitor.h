@@ -80,6 +80,7 @@ struct BoardMonitor {
     std::uint32_t ioWord = 0;       // dwords 6 and 7 of it
     double secondsPerCount = 0;     // from the start-up calibration; 0 = none
     double rate = 0;                // kHz, smoothed; 0 = not measured yet
+    bool readFailing = false;       // the monitor's last status read failed
 };
 
 class Monitor {
@@ -121,6 +122,7 @@ public:
 
 private:
     static int ClampBoard(int b) { return b < 0 ? 0 : b >= kMaxBoards ? kMaxBoards - 1 : b; }
+    bool ReadClock(int b);
     void Measure(int b, quorvi::SettingsRecord& record, bool& bandWriteFailed);
     void SendHighRate(int b, quorvi::BoardDeviceBlock& device);
     bool WriteBand(int b, const quorvi::BoardDeviceBlock& device);

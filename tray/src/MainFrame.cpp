@@ -187,8 +187,10 @@ void CMainFrame::OnStartUpdate() {
     // cannot end while this waits; the wait only keeps answering the
     // messages other programs send meanwhile.
     const DWORD start = GetTickCount();
-    while (!busy_.Idle() && GetTickCount() - start < kBusyWaitMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kBusyWaitMs - (GetTickCount() - start), QS_SENDMESSAGE);
+    for (DWORD waited = 0; !busy_.Idle() && waited < kBusyWaitMs; waited = GetTickCount() - start) {
+        // The time left from one reading of the clock: a second reading
+        // past the bound would wrap to a wait without end.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kBusyWaitMs - waited, QS_SENDMESSAGE);
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -275,6 +277,9 @@ void CMainFrame::BuildMenu() {
 }
 
 void CMainFrame::ShowMenu() {
+    // A click on the icon while the menu is open: the menu on screen stays
+    // the one in use.
+    if (menuShown_) return;
     for (int i = 0; i < menu_.ItemCount(); ++i) {
         const UINT id = menu_.ItemId(i);
         if (id) menu_.Enable(id, TrayCommandEnabled(id, monitor_.clockErrorLatched(), AvailableWindows()));

@@ -31,10 +31,11 @@ constexpr int kFaderY = 80;
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 int ColumnX(int column) { return column * tray::kColumnWidth + 15; }
 
-SIZE ClientSize(HWND window) {
+// The window's size, frame included.
+SIZE WindowSize(HWND window) {
     RECT r{};
-    GetClientRect(window, &r);
-    return {r.right, r.bottom};
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 class MixerWindowTest : public FrameHost {
@@ -75,7 +76,8 @@ TEST_F(MixerWindowTest, AFaderDragSendsTheMixButNothingGoesOutDuringAnUpdate) {
     HWND window = Open(1);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(win::WindowText(window), "QUORVI #2 Master Mix Levels");
-    EXPECT_EQ(ClientSize(window).cx, 4 + 480 + 480 + 60);
+    EXPECT_EQ(WindowSize(window).cx, 4 + 480 + 480 + 60);
+    EXPECT_EQ(WindowSize(window).cy, 180);
     Send("QUORVI MIXER", 1);
     EXPECT_EQ(frame_->mixerWindow(1)->hwnd(), window) << "one window per board, raised again";
 
@@ -169,7 +171,7 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
     EXPECT_TRUE(MenuChecked(window, ID_SHOW_INPUTS));
     SysCommand(window, ID_SHOW_INPUTS);
     EXPECT_FALSE(MenuChecked(window, ID_SHOW_INPUTS));
-    EXPECT_EQ(ClientSize(window).cx, 4 + 480 + 60);
+    EXPECT_EQ(WindowSize(window).cx, 4 + 480 + 60);
     EXPECT_EQ(frame_->mixerWindow(0)->layout().ChannelAt(0), tray::kFirstOutput);
     // The first column is now output 1: its mute is output 1's.
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, At(ColumnX(0), 8));
@@ -207,7 +209,7 @@ TEST_F(MixerWindowTest, TheSystemMenuShowsGroupsKeepsOnTopAndSavesThePlace) {
     // Another program's change reaches the open window.
     frame_->record().boards[0].showInputFaders = 1;
     Send("QUORVI TRAY");
-    EXPECT_EQ(ClientSize(window).cx, 4 + 480 + 480 + 60);
+    EXPECT_EQ(WindowSize(window).cx, 4 + 480 + 480 + 60);
     EXPECT_TRUE(MenuChecked(window, ID_SHOW_INPUTS));
 
     PostMessageA(window, WM_CLOSE, 0, 0);

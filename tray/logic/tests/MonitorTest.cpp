@@ -286,11 +286,22 @@ TEST_F(MonitorTest, ABoardWithoutCountOrWithItsMeterOpenIsNotReadOrNotMeasured) 
     EXPECT_EQ(monitor.board(0).ioWord, 0x42u);
 }
 
-TEST_F(MonitorTest, AFailedClockReadIsReportedAndTheTickGoesOn) {
+// Reported once when the reads start failing, not with a box on every tick.
+TEST_F(MonitorTest, FailingClockReadsAreReportedOncePerStretchAndTheTickGoesOn) {
     Start(2);
     boards.failStatus = true;
     const int flagReads = boards.flagReads;
     monitor.Tick(*record);
-    EXPECT_EQ(screen.reports, (std::vector<UINT>{IDS_CLOCK_READ_FAILED, IDS_CLOCK_READ_FAILED}));
+    EXPECT_EQ(screen.reports, (std::vector<UINT>{IDS_CLOCK_READ_FAILED})) << "one message for both boards";
     EXPECT_EQ(boards.flagReads, flagReads + 1);
+    monitor.Tick(*record);
+    monitor.Tick(*record);
+    EXPECT_EQ(screen.reports.size(), 1u) << "still failing: nothing new to say";
+    EXPECT_EQ(boards.flagReads, flagReads + 3);
+
+    boards.failStatus = false;
+    monitor.Tick(*record);
+    boards.failStatus = true;
+    monitor.Tick(*record);
+    EXPECT_EQ(screen.reports.size(), 2u) << "failing again after a good read";
 }
