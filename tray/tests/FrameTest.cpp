@@ -70,7 +70,7 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
     boards_->control("status 1 0 2");
     ASSERT_TRUE(PumpUntil([&] {
-        Tick();  // the ticks before the latch come now, not at the timer's pace
+        Tick();
         return frame_->monitor().clockErrorLatched();
     }));
     menu = PopupMenu([] { QuorviAddUserMenu("second.ssf"); });
@@ -118,7 +118,6 @@ TEST_F(FrameTest, AnUpdateWhileTheTrayIsBusyWaitsBoundedAndStaysResponsive) {
 TEST_F(FrameTest, TicksWaitingWhileATickShowsAMessageDoNotRunInsideIt) {
     Start(1);
     ASSERT_FALSE(HasFatalFailure());
-    KillTimer(frame_->hwnd(), tray::kMonitorTimer);  // only the ticks given here are counted
     MessageBoxCatcher boxes;
     boxes.Expect(IDOK);
     boards_->control("fail QUORVI_GET_STATUS 31 once");
