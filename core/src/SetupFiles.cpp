@@ -1,5 +1,6 @@
 #include "SetupFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -36,7 +37,10 @@ bool IsPlainFileName(const char* name, std::size_t fieldSize) {
     std::size_t length = strnlen(name, fieldSize);
     if (length == 0 || length == fieldSize) return false;
     std::string_view text(name, length);
-    return text.find_first_of(":\\/") == std::string_view::npos &&
+    // Characters no file name may hold: stored as the current setup, such a
+    // name would send every later load back to the factory file.
+    bool control = std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return !control && text.find_first_of(":\\/<>\"|?*") == std::string_view::npos &&
            text.find("..") == std::string_view::npos && !IsDeviceName(text);
 }
 

@@ -204,6 +204,14 @@ TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     std::strcpy(record->fileName, "Con .ssf");
     EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
     EXPECT_STREQ(record->fileName, "factory.ssf");
+    // Characters no file may be named with: the name could be stored as
+    // Current but its file never written.
+    for (const char* unnamable : {"a|b.ssf", "what?.ssf", "<a>.ssf", "tab\t.ssf", "\"q\".ssf", "*.ssf"}) {
+        std::strcpy(record->fileName, unnamable);
+        EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
+        EXPECT_STREQ(record->fileName, "factory.ssf") << unnamable;
+        EXPECT_EQ(Current(), "factory.ssf");
+    }
     EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts().size(), 1u);
     EXPECT_EQ(ListSystemFiles("*.ssf"), std::vector<std::string>{"factory.ssf"});
