@@ -138,7 +138,8 @@ private:
         if (!QuorviSetupFilePath(copy.fileName, path, sizeof path))
             campaign_.Fault("the working record names no plain file");
         auto current = fuzz::GetRegData(HKEY_CURRENT_USER, kSetupsKey, "Current");
-        if (!current || current->type != REG_SZ) return campaign_.Fault("Current is missing after a load");
+        if (!current || (current->type != REG_SZ && current->type != REG_EXPAND_SZ))
+            return campaign_.Fault("Current is missing after a load");
         std::string name(current->data.begin(), current->data.end());
         name = name.substr(0, name.find('\0'));
         auto stored = std::make_unique<SettingsRecord>();
@@ -298,7 +299,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    fuzz::Options options = fuzz::ParseOptions(argc, argv, 1901, 400, 40000);
+    fuzz::Options options = fuzz::ParseOptions(argc, argv, 1901, 200, 40000);
     fuzz::Campaign campaign("core", options);
     {
         CoreFuzz core(campaign);

@@ -214,6 +214,9 @@ Options ParseOptions(int argc, char** argv, std::uint64_t defaultSeed, long quic
     const char* env = std::getenv("QUORVI_FUZZ_LONG");
     o.longMode = env && std::strcmp(env, "1") == 0;
     o.seed = defaultSeed;
+    // By hand through scripts/test, which passes no arguments.
+    if (const char* seed = std::getenv("QUORVI_FUZZ_SEED")) o.seed = std::strtoull(seed, nullptr, 0);
+    if (const char* inputs = std::getenv("QUORVI_FUZZ_INPUTS")) o.inputs = std::strtol(inputs, nullptr, 0);
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--long") o.longMode = true;
@@ -290,6 +293,9 @@ int Campaign::Finish() {
     std::printf("%s: %ld inputs (%s, seed %llu), %ld faults, %lu.%01lu s\n", target_.c_str(), options_.inputs,
                 options_.longMode ? "long" : "quick", static_cast<unsigned long long>(options_.seed), faults_,
                 ms / 1000, (ms % 1000) / 100);
+    std::string reached;
+    for (const auto& [outcome, count] : tally_) reached += " " + outcome + "=" + std::to_string(count);
+    if (!reached.empty()) std::printf("reached:%s\n", reached.c_str());
     std::printf("%d passed, %d failed\n", faults_ ? 0 : 1, faults_ ? 1 : 0);
     std::fflush(stdout);
     return faults_ ? 1 : 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,7 +66,8 @@ private:
 };
 
 // Options of every fuzz program: --long (or QUORVI_FUZZ_LONG=1 in the
-// environment) for the long campaign, --seed S, --inputs N, --from I.
+// environment) for the long campaign, --seed S, --inputs N, --from I (or
+// QUORVI_FUZZ_SEED and QUORVI_FUZZ_INPUTS).
 struct Options {
     bool longMode = false;
     std::uint64_t seed = 0;
@@ -84,6 +86,8 @@ public:
     // with --seed and --inputs.
     void Run(const std::function<void(Rng&, long)>& input);
     void Fault(const std::string& what);
+    // Counts an outcome, for the summary: shows what the inputs reached.
+    void Tally(const std::string& outcome) { ++tally_[outcome]; }
     // What the input under way did, named in its faults.
     void Note(const std::string& step) { notes_ += (notes_.empty() ? "" : ", ") + step; }
     // Inputs that hang longer than this end the program with a report.
@@ -106,6 +110,7 @@ private:
     std::size_t baseline_ = 0;
     long faults_ = 0;
     std::string notes_;
+    std::map<std::string, long> tally_;
     DWORD started_ = 0;
     HANDLE stop_ = nullptr;
     HANDLE watchdog_ = nullptr;
