@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -207,6 +208,71 @@ std::vector<std::string> BoxRecorder::Take() {
     std::vector<std::string> texts;
     texts.swap(*boxTexts);
     return texts;
+}
+
+BoxSweeper::BoxSweeper() {
+    InitializeCriticalSection(&lock_);
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Main, this, 0, nullptr);
+}
+
+BoxSweeper::~BoxSweeper() {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    DeleteCriticalSection(&lock_);
+}
+
+void BoxSweeper::Watch(DWORD processId) { process_ = processId; }
+
+std::vector<std::string> BoxSweeper::Take() {
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> texts;
+    texts.swap(texts_);
+    LeaveCriticalSection(&lock_);
+    return texts;
+}
+
+DWORD WINAPI BoxSweeper::Main(void* self) {
+    auto* s = static_cast<BoxSweeper*>(self);
+    while (WaitForSingleObject(s->stop_, 15) == WAIT_TIMEOUT) s->Sweep();
+    return 0;
+}
+
+namespace {
+
+struct SweepTarget {
+    DWORD process;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK FindBoxes(HWND w, LPARAM param) {
+    auto* target = reinterpret_cast<SweepTarget*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == target->process && IsWindowVisible(w) && IsMessageBox(w)) target->boxes.push_back(w);
+    return TRUE;
+}
+
+}  // namespace
+
+void BoxSweeper::Sweep() {
+    SweepTarget target{process_, {}};
+    if (!target.process) return;
+    EnumWindows(FindBoxes, reinterpret_cast<LPARAM>(&target));
+    std::erase_if(pressed_, [](HWND w) { return !IsWindow(w); });
+    for (HWND box : target.boxes) {
+        if (std::find(pressed_.begin(), pressed_.end(), box) != pressed_.end()) continue;
+        BoxParts parts;
+        EnumChildWindows(box, CollectPart, reinterpret_cast<LPARAM>(&parts));
+        if (parts.text.empty()) continue;  // not filled in yet: the next sweep reads it
+        EnterCriticalSection(&lock_);
+        texts_.push_back(parts.text);
+        LeaveCriticalSection(&lock_);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(parts.button ? parts.button : IDOK, BN_CLICKED), 0);
+        pressed_.push_back(box);
+    }
 }
 
 Options ParseOptions(int argc, char** argv, std::uint64_t defaultSeed, long quickInputs, long longInputs) {

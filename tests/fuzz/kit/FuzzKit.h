@@ -65,6 +65,29 @@ private:
     HHOOK hook_;
 };
 
+// Answers the message boxes of another process from a thread of its own, as
+// soon as they show, and keeps their texts.
+class BoxSweeper {
+public:
+    BoxSweeper();
+    ~BoxSweeper();
+    BoxSweeper(const BoxSweeper&) = delete;
+    BoxSweeper& operator=(const BoxSweeper&) = delete;
+    void Watch(DWORD processId);
+    std::vector<std::string> Take();
+
+private:
+    static DWORD WINAPI Main(void* self);
+    void Sweep();
+
+    CRITICAL_SECTION lock_;
+    volatile DWORD process_ = 0;
+    std::vector<std::string> texts_;
+    std::vector<HWND> pressed_;
+    HANDLE stop_;
+    HANDLE thread_;
+};
+
 // Options of every fuzz program: --long (or QUORVI_FUZZ_LONG=1 in the
 // environment) for the long campaign, --seed S, --inputs N, --from I (or
 // QUORVI_FUZZ_SEED and QUORVI_FUZZ_INPUTS).

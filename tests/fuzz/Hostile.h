@@ -1,0 +1,88 @@
+#pragma once
+// What other programs can throw at the tray and the applet: every registered
+// message of the suite, and the stored values each program reads when it
+// starts. The tables grow with the programs' windows: a new message or value
+// is one more line.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "FuzzKit.h"
+
+namespace fuzz {
+
+struct Broadcast {
+    const char* name;
+    bool endsProgram;  // the receiver closes on it
+};
+
+inline const Broadcast kBroadcasts[] = {
+    {"START QUORVI UPDATE", false},     {"END QUORVI UPDATE", false},     {"QUORVI TRAY", false},
+    {"QUORVI METERS", false},           {"QUORVI MIXER", false},          {"QUORVI UPDATE USER MENU", false},
+    {"QUORVI USER MENU CHOSEN", false}, {"QUORVI IDENTIFY START", false}, {"QUORVI IDENTIFY STOP", false},
+    {"QUORVI CP", false},               {"START QUORVI TRAY", false},     {"QUORVI TRAY RUNNING", false},
+    {"QUORVI SAMPLE RATE CHANGED", false}, {"QUORVI SHUTDOWN", true},
+};
+
+struct StoredValue {
+    HKEY root;
+    const char* key;
+    const char* name;  // "" for the key's default value
+};
+
+inline constexpr const char* kMakerKey = "SOFTWARE\\Quelmar";
+inline constexpr const char* kUserKey = "Software\\Quelmar";
+inline constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QuorviNT";
+
+// Read by the tray at start and while it runs.
+inline const StoredValue kTrayValues[] = {
+    {HKEY_LOCAL_MACHINE, kMakerKey, "QuorviStatus"},  {HKEY_LOCAL_MACHINE, kMakerKey, "Koriad"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "ControlPanelPage"}, {HKEY_CURRENT_USER, kUserKey, "UserMenu"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "SampleRate"},    {HKEY_LOCAL_MACHINE, kMakerKey, "ClockSource"},
+};
+
+// Read by the applet when it opens.
+inline const StoredValue kPanelValues[] = {
+    {HKEY_LOCAL_MACHINE, kMakerKey, "ControlPanelPage"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "Samples"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "Ticks0"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "Ticks1"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "Ticks2"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "Ticks3"},
+    {HKEY_CURRENT_USER, kUserKey, "UserMenu"},
+    {HKEY_LOCAL_MACHINE, kServiceKey, "DeviceName"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0", "nMonoInDevices"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0", "nStereoInDevices"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0", "nMonoOutDevices"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0", "nStereoOutDevices"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0", "MonitorDeviceEnable"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0\\MonoIn0", "DeviceName"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviBoard0\\StereoOut0", "DeviceName"},
+    {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\QuorviNT\\QuorviMTC", "DeviceName"},
+};
+
+// Each value missing, of any type and size, or an edgy number.
+template <std::size_t N>
+void PlaceValues(Rng& rng, const StoredValue (&values)[N]) {
+    for (const StoredValue& v : values) {
+        switch (rng.below(3)) {
+        case 0: DeleteRegData(v.root, v.key, v.name); break;
+        case 1: SetRegData(v.root, v.key, v.name, DwordData(rng.edgyWord())); break;
+        default: SetRegData(v.root, v.key, v.name, RandomRegData(rng, 300)); break;
+        }
+    }
+}
+
+// One of the messages, with parameters of any value: sent (and so handled
+// before this returns, or timed out) or posted. False when a send timed out.
+inline bool Throw(Rng& rng, HWND window, const Broadcast& message) {
+    UINT id = RegisterWindowMessageA(message.name);
+    WPARAM w = rng.chance(2) ? rng.below(6) : rng.edgyWord();
+    LPARAM l = static_cast<LPARAM>(rng.chance(2) ? rng.below(6) : rng.edgyWord());
+    if (rng.chance(3)) return PostMessageA(window, id, w, l), true;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, id, w, l, SMTO_NORMAL, 10000, &result) != 0 || GetLastError() != ERROR_TIMEOUT;
+}
+
+}  // namespace fuzz

@@ -1,0 +1,187 @@
+// The real tray program against hostile stored values at its start, the
+// suite's registered messages with any parameters from another program, and
+// boards that fail or answer badly while it runs. It keeps answering, ends
+// only when told to, stores only rates and clock codes that are rates and
+// clock codes, and every box shows one of its own texts.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "FuzzKit.h"
+#include "Hostile.h"
+#include "testkit/NotifyAreaSpy.h"
+#include "testkit/Process.h"
+#include "testkit/Robot.h"
+#include "vboard/InProcessBoards.h"
+
+using fuzz::Rng;
+
+namespace {
+
+constexpr const char* kTitle = "QUORVI Tray Controller";
+// Inputs thrown at one run of the tray before it starts again on a new scene.
+constexpr long kInputsPerRun = 25;
+
+std::size_t MemoryOf(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    bool ok = process && GetProcessMemoryInfo(process, &counters, sizeof counters);
+    if (process) CloseHandle(process);
+    return ok ? counters.PagefileUsage : 0;
+}
+
+class TrayFuzz {
+public:
+    explicit TrayFuzz(fuzz::Campaign& campaign) : campaign_(campaign) {
+        const std::string tray = testkit::ProgramDirectory() + "\\quorvitray.exe";
+        texts_.AddModule(LoadLibraryExA(tray.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        const std::string core = testkit::ProgramDirectory() + "\\quorvicore.dll";
+        texts_.AddModule(LoadLibraryExA(core.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        Clear();
+    }
+    ~TrayFuzz() {
+        Stop();
+        Clear();
+    }
+
+    void Input(Rng& rng, long index) {
+        if (!frame_ || index % kInputsPerRun == 0) Restart(rng);
+        if (!frame_) return;
+        Misbehave(rng);
+        for (std::uint32_t n = 1 + rng.below(6); n > 0; --n) {
+            const fuzz::Broadcast& message =
+                fuzz::kBroadcasts[rng.below(std::size(fuzz::kBroadcasts) - (rng.chance(30) ? 0 : 1))];
+            campaign_.Note(message.name);
+            if (!fuzz::Throw(rng, frame_, message)) campaign_.Fault(std::string("the tray hangs on ") + message.name);
+            if (message.endsProgram) return Ended();
+            // A tick now and then, so the monitor meets the messages too.
+            if (rng.chance(3)) PostMessageA(frame_, WM_TIMER, 1, 0);
+        }
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
+            return campaign_.Fault(tray_.ExitCode() == STILL_ACTIVE ? "the tray stopped answering" : "the tray ended");
+        CheckStoredRate();
+        CheckBoxes();
+        std::size_t memory = MemoryOf(tray_.Id());
+        if (memoryAtStart_ && memory > memoryAtStart_ + (48u << 20)) campaign_.Fault("the tray's memory keeps growing");
+    }
+
+private:
+    void Clear() {
+        for (const fuzz::StoredValue& v : fuzz::kTrayValues) fuzz::DeleteRegData(v.root, v.key, v.name);
+        fuzz::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Quelmar");
+        fuzz::DeleteSystemFiles("*.ssf");
+    }
+
+    void Stop() {
+        if (!frame_) return;
+        PostMessageA(frame_, RegisterWindowMessageA("QUORVI SHUTDOWN"), 0, 0);
+        if (!tray_.Wait(10000)) campaign_.Fault("the tray did not close on its shutdown message");
+        frame_ = nullptr;
+    }
+
+    void Ended() {
+        if (!tray_.Wait(10000)) campaign_.Fault("the tray did not close on its shutdown message");
+        else if (tray_.ExitCode() != 0) campaign_.Fault("the tray ended with code " + std::to_string(tray_.ExitCode()));
+        frame_ = nullptr;
+        CheckBoxes();
+    }
+
+    // Stored values of any kind; boards that answer, since a start-up
+    // without boards only waits to report them missing.
+    void Restart(Rng& rng) {
+        Stop();
+        tray_.Terminate();
+        boards_.control("clear-failures");
+        boards_.control("boards " + std::to_string(1 + rng.below(4)));
+        fuzz::PlaceValues(rng, fuzz::kTrayValues);
+        if (rng.chance(2)) {
+            fuzz::WriteBytes(fuzz::SystemPath("user.ssf"), rng.bytes(rng.below(30000)));
+            fuzz::SetRegData(HKEY_CURRENT_USER, fuzz::kUserKey, "UserMenu",
+                             {REG_MULTI_SZ, fuzz::Bytes{'u', 's', 'e', 'r', '.', 's', 's', 'f', 0, 0}});
+        }
+        if (!tray_.Start(testkit::ProgramDirectory() + "\\quorvitray.exe")) return campaign_.Fault("no tray");
+        boxes_.Watch(tray_.Id());
+        testkit::WaitUntil([&] { return (frame_ = testkit::FindTopWindow("", kTitle, tray_.Id())) != nullptr; }, 20000);
+        if (!frame_) return campaign_.Fault("the tray did not start");
+        // Start-up is done once its calibration is stored.
+        testkit::WaitUntil([] { return fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "Samples").has_value(); },
+                           20000);
+        fuzz::DeleteRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "Samples");
+        memoryAtStart_ = MemoryOf(tray_.Id());
+        stored_[0] = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "SampleRate").value_or(fuzz::RegData{});
+        stored_[1] = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "ClockSource").value_or(fuzz::RegData{});
+        campaign_.Tally("tray runs");
+    }
+
+    void Misbehave(Rng& rng) {
+        static const char* const requests[] = {"QUORVI_GET_STATUS", "QUORVI_GET_STATUS_FLAGS", "QUORVI_SET_STATUS_MASKS",
+                                               "QUORVI_HC_GET_PARAMS", "QUORVI_SET_PARAM", "QUORVI_SYS_UPDATE",
+                                               "QUORVI_HC_SEND_FPGABYTE"};
+        if (!rng.chance(4)) return;
+        std::string request = requests[rng.below(std::size(requests))];
+        std::string command;
+        switch (rng.below(4)) {
+        case 0: command = "fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once"; break;
+        case 1: command = "misreply " + request + " short " + std::to_string(rng.below(180)) + " once"; break;
+        case 2: command = "misreply " + request + " long once"; break;
+        default: command = "misreply " + request + " noise " + std::to_string(rng.word()) + " times 3"; break;
+        }
+        boards_.control(command);
+        campaign_.Note(command);
+    }
+
+    // The ASIO driver takes these for the boards' rate and clock.
+    void CheckStoredRate() {
+        auto rate = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "SampleRate");
+        auto clock = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "ClockSource");
+        if (rate && rate != stored_[0] && rate->type == REG_DWORD && rate->data.size() == 4) {
+            float hz;
+            std::memcpy(&hz, rate->data.data(), 4);
+            if (!(std::isfinite(hz) && hz >= 0 && hz < 1e6f)) campaign_.Fault("the tray stored a rate that is no rate");
+        }
+        if (clock && clock != stored_[1] && clock->type == REG_DWORD && clock->data.size() == 4) {
+            DWORD code;
+            std::memcpy(&code, clock->data.data(), 4);
+            if (code > 5) campaign_.Fault("the tray stored a clock code that names no clock");
+        }
+        stored_[0] = rate.value_or(fuzz::RegData{});
+        stored_[1] = clock.value_or(fuzz::RegData{});
+    }
+
+    void CheckBoxes() {
+        Sleep(20);
+        for (const std::string& text : boxes_.Take()) {
+            campaign_.Tally("boxes");
+            if (!texts_.Matches(text)) campaign_.Fault("a box not in the tray's words: \"" + text + "\"");
+        }
+    }
+
+    fuzz::Campaign& campaign_;
+    fuzz::OwnTexts texts_;
+    fuzz::BoxSweeper boxes_;
+    testkit::NotifyAreaSpy shell_;
+    vboard::InProcessBoards boards_;
+    testkit::ChildProcess tray_;
+    HWND frame_ = nullptr;
+    std::size_t memoryAtStart_ = 0;
+    fuzz::RegData stored_[2];
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fuzz::Options options = fuzz::ParseOptions(argc, argv, 1903, 50, 5000);
+    fuzz::Campaign campaign("tray", options);
+    campaign.SetHangLimitMs(60000);
+    {
+        TrayFuzz tray(campaign);
+        campaign.Run([&](Rng& rng, long i) { tray.Input(rng, i); });
+    }
+    return campaign.Finish();
+}
