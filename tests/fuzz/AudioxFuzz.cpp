@@ -241,7 +241,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    fuzz::Options options = fuzz::ParseOptions(argc, argv, 1906, 150, 30000);
+    fuzz::Options options = fuzz::ParseOptions(argc, argv, 1906, 150, 40000);
     fuzz::Campaign campaign("audiox", options);
     {
         fuzz::BoxRecorder boxes;

@@ -25,6 +25,12 @@ inline const Broadcast kBroadcasts[] = {
     {"QUORVI SAMPLE RATE CHANGED", false}, {"QUORVI SHUTDOWN", true},
 };
 
+inline const Broadcast& Named(const char* name) {
+    for (const Broadcast& b : kBroadcasts)
+        if (std::string(b.name) == name) return b;
+    return kBroadcasts[0];
+}
+
 struct StoredValue {
     HKEY root;
     const char* key;

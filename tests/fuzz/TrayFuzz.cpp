@@ -157,7 +157,7 @@ private:
     void CheckBoxes() {
         Sleep(20);
         for (const std::string& text : boxes_.Take()) {
-            campaign_.Tally("boxes");
+            campaign_.Tally("box \"" + text.substr(0, 24) + "\"");
             if (!texts_.Matches(text)) campaign_.Fault("a box not in the tray's words: \"" + text + "\"");
         }
     }
