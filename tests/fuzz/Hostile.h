@@ -46,6 +46,15 @@ inline const StoredValue kTrayValues[] = {
     {HKEY_LOCAL_MACHINE, kMakerKey, "QuorviStatus"},  {HKEY_LOCAL_MACHINE, kMakerKey, "Koriad"},
     {HKEY_LOCAL_MACHINE, kMakerKey, "ControlPanelPage"}, {HKEY_CURRENT_USER, kUserKey, "UserMenu"},
     {HKEY_LOCAL_MACHINE, kMakerKey, "SampleRate"},    {HKEY_LOCAL_MACHINE, kMakerKey, "ClockSource"},
+    // The punch dialog's delay compensation, per interface type and direction.
+    {HKEY_LOCAL_MACHINE, kMakerKey, "CustomOutputBlock"},      {HKEY_LOCAL_MACHINE, kMakerKey, "CustomOutputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "CustomInputBlock"},       {HKEY_LOCAL_MACHINE, kMakerKey, "CustomInputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "O2ROutputBlock"},         {HKEY_LOCAL_MACHINE, kMakerKey, "O2ROutputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "O2RInputBlock"},          {HKEY_LOCAL_MACHINE, kMakerKey, "O2RInputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "AdatDigitalOutputBlock"}, {HKEY_LOCAL_MACHINE, kMakerKey, "AdatDigitalOutputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "AdatDigitalInputBlock"},  {HKEY_LOCAL_MACHINE, kMakerKey, "AdatDigitalInputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "AdatAnalogOutputBlock"},  {HKEY_LOCAL_MACHINE, kMakerKey, "AdatAnalogOutputSample"},
+    {HKEY_LOCAL_MACHINE, kMakerKey, "AdatAnalogInputBlock"},   {HKEY_LOCAL_MACHINE, kMakerKey, "AdatAnalogInputSample"},
 };
 
 // Read by the applet when it opens.
