@@ -73,6 +73,26 @@
 #define IDS_BOOT_RESULT 61301
 #define IDS_UPDATE_TIMEOUT 61302
 
+// Shared by the meter and mixer windows: the user label dialog, the items
+// both append to their system menus, and the Show, Label and font items of
+// their settings menus.
+#define IDD_USER_LABEL 135
+#define IDC_LABEL_PROMPT 1012
+#define IDC_LABEL_TEXT 1013
+#define IDS_LABEL_PROMPT 61226
+#define IDS_BITMAP_LOAD_FAILED 61225
+#define IDS_KEEP_ON_TOP 33001
+#define IDS_SAVE_SETTINGS 33002
+#define ID_KEEP_ON_TOP 4096
+#define ID_SAVE_SETTINGS 4464
+#define ID_SHOW_INPUTS 4112
+#define ID_SHOW_OUTPUTS 4128
+#define ID_SHOW_MASTER 4144
+#define ID_LABEL_FONT 4192
+#define ID_LABEL_PHYSICAL 4416
+#define ID_LABEL_LOGICAL 4432
+#define ID_LABEL_USER 4448
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
