@@ -63,6 +63,7 @@ public:
     }
 
     void Input(Rng& rng) {
+        boards_.control("clear-log");
         Settings(rng);
         Misbehave(rng);
         HRESULT hr = E_FAIL;

@@ -84,6 +84,7 @@ public:
 
     void Input(Rng& rng) {
         if (!mixer_) return campaign_.Fault("no mixer");
+        boards_.control("clear-log");
         Misbehave(rng);
         for (std::uint32_t n = 1 + rng.below(6); n > 0; --n) {
             switch (rng.below(5)) {

@@ -242,6 +242,8 @@ private:
         static const char* const requests[] = {"QUORVI_GET_BOARD_INFO", "QUORVI_HC_GET_PARAMS", "QUORVI_SET_PARAM",
                                                "QUORVI_SYS_UPDATE",     "QUORVI_GET_SYS_SETUP", "ICEAPI_ENUM_DEVICES",
                                                "ICEAPI_CUSTOM",         "ICEAPI_GETDEVICEINFO", "ICEAPI_SET_RATE"};
+        // The boards' log is the test double's, not the core's memory.
+        boards_.control("clear-log");
         boards_.control("clear-failures");
         for (std::uint32_t n = rng.below(4); n > 0; --n) {
             std::string request = requests[rng.below(std::size(requests))];

@@ -37,6 +37,7 @@ public:
     void Input(Rng& rng, long index) {
         if (!sheet_ || index % kInputsPerRun == 0) Restart(rng);
         if (!sheet_) return;
+        boards_.control("clear-log");
         Misbehave(rng);
         for (std::uint32_t n = 1 + rng.below(5); n > 0; --n) {
             if (rng.chance(3)) {

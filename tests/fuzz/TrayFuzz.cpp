@@ -52,6 +52,7 @@ public:
     void Input(Rng& rng, long index) {
         if (!frame_ || index % kInputsPerRun == 0) Restart(rng);
         if (!frame_) return;
+        boards_.control("clear-log");
         Misbehave(rng);
         for (std::uint32_t n = 1 + rng.below(6); n > 0; --n) {
             const fuzz::Broadcast& message =
