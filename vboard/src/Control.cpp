@@ -211,14 +211,10 @@ ControlResult Configure(Driver& driver, const Args& a) {
     return ControlResult{};
 }
 
-ControlResult Fail(Driver& driver, const Args& a) {
-    std::uint32_t code = kOpenRequest, error = 0, board = 0;
-    std::int32_t onBoard = -1;
-    int times = -1;
-    if (a.size() < 3 || (a[1] != "open" && !ParseRequest(a[1], code)) || !a.number(2, error) || error == 0)
-        return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
-    for (std::size_t i = 3; i < a.size(); ++i) {
-        std::uint32_t n = 0;
+// The words from `i` on: [board B] [once|times N]. False on anything else.
+bool ParseScope(const Args& a, std::size_t i, std::int32_t& onBoard, int& times) {
+    for (; i < a.size(); ++i) {
+        std::uint32_t n = 0, board = 0;
         if (a[i] == "board" && a.board(i + 1, board)) {
             onBoard = static_cast<std::int32_t>(board);
             ++i;
@@ -228,42 +224,39 @@ ControlResult Fail(Driver& driver, const Args& a) {
             times = static_cast<int>(n);
             ++i;
         } else {
-            return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
+            return false;
         }
     }
+    return true;
+}
+
+ControlResult Fail(Driver& driver, const Args& a) {
+    std::uint32_t code = kOpenRequest, error = 0;
+    std::int32_t onBoard = -1;
+    int times = -1;
+    if (a.size() < 3 || (a[1] != "open" && !ParseRequest(a[1], code)) || !a.number(2, error) || error == 0 ||
+        !ParseScope(a, 3, onBoard, times))
+        return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
     driver.injectFailure(code, onBoard, error, times);
     return ControlResult{};
 }
 
 ControlResult SetMisreply(Driver& driver, const Args& a) {
     const char* usage = "usage: misreply REQUEST short N|long|noise SEED [board B] [once|times N]";
-    std::uint32_t code = 0, count = 0, board = 0;
+    std::uint32_t code = 0, count = 0;
     std::int32_t onBoard = -1;
     int times = -1;
     vboard::Misreply how = vboard::Misreply::Long;
-    std::size_t i = 3;
+    std::size_t next = 3;
     if (!ParseRequest(a[1], code)) return Bad(usage);
     if (a[2] == "short" || a[2] == "noise") {
         if (!a.number(3, count)) return Bad(usage);
         how = a[2] == "short" ? vboard::Misreply::Short : vboard::Misreply::Noise;
-        i = 4;
+        next = 4;
     } else if (a[2] != "long") {
         return Bad(usage);
     }
-    for (; i < a.size(); ++i) {
-        std::uint32_t n = 0;
-        if (a[i] == "board" && a.board(i + 1, board)) {
-            onBoard = static_cast<std::int32_t>(board);
-            ++i;
-        } else if (a[i] == "once") {
-            times = 1;
-        } else if (a[i] == "times" && a.number(i + 1, n) && n > 0 && n < 1000000) {
-            times = static_cast<int>(n);
-            ++i;
-        } else {
-            return Bad(usage);
-        }
-    }
+    if (!ParseScope(a, next, onBoard, times)) return Bad(usage);
     driver.injectMisreply(code, onBoard, how, count, times);
     return ControlResult{};
 }
