@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FuzzKit.h"
+#include "Hostile.h"
 #include "asiohost/Driver.h"
 #include "asiohost/Host.h"
 #include "asiohost/Registration.h"
@@ -77,8 +78,7 @@ public:
         if (driver->release() != 0) campaign_.Fault("the driver outlived its last reference");
         driver.reset();
         boards_.control("clear-failures");
-        for (const std::string& text : boxes_.Take())
-            if (!texts_.Matches(text)) campaign_.Fault("a box not in the suite's words: \"" + text + "\"");
+        campaign_.CheckBoxes(texts_, boxes_.Take(), "the driver's");
     }
 
 private:
@@ -115,15 +115,10 @@ private:
         boards_.control("boards " + std::to_string(rng.below(5)));
         for (std::uint32_t n = rng.below(3); n > 0; --n) {
             std::string request = requests[rng.below(std::size(requests))];
-            // The buffers' address is the driver's promise: arbitrary values
-            // there would be a broken kernel, not a bad answer.
-            bool addresses = request == "QUORVI_ALLOC_BUFFERS";
-            switch (rng.below(addresses ? 3 : 4)) {
-            case 0: boards_.control("fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once"); break;
-            case 1: boards_.control("misreply " + request + " short " + std::to_string(rng.below(8))); break;
-            case 2: boards_.control("misreply " + request + " long once"); break;
-            default: boards_.control("misreply " + request + " noise " + std::to_string(rng.word())); break;
-            }
+            // The buffers' address is the driver's promise.
+            std::string command = fuzz::Misbehaviour(rng, request, request != "QUORVI_ALLOC_BUFFERS");
+            boards_.control(command);
+            campaign_.Note(command);
         }
         if (rng.chance(8)) boards_.control("fail open 2 once");
     }

@@ -52,10 +52,7 @@ public:
         else if (how == 1) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         else PostMessageA(dialog, WM_CLOSE, 0, 0);
         if (!panel.Wait(15000)) return campaign_.Fault("asiopanel did not close");
-        for (const std::string& text : boxes_.Take()) {
-            campaign_.Tally("box \"" + text.substr(0, 24) + "\"");
-            if (!texts_.Matches(text)) campaign_.Fault("a box not in asiopanel's words: \"" + text + "\"");
-        }
+        campaign_.CheckBoxes(texts_, boxes_.Take(), "asiopanel's");
         if (how == 0) CheckStored();
         campaign_.Tally(how == 0 ? "stored" : "left");
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FuzzKit.h"
+#include "Hostile.h"
 #include "HostKit.h"
 #include "vboard/InProcessBoards.h"
 
@@ -125,14 +126,7 @@ private:
         static const char* const requests[] = {"QUORVI_GET_BOARD_INFO", "QUORVI_HC_GET_PARAMS", "QUORVI_SET_PARAM",
                                                "QUORVI_GET_STATUS"};
         for (std::uint32_t n = rng.below(3); n > 0; --n) {
-            std::string request = requests[rng.below(std::size(requests))];
-            std::string command;
-            switch (rng.below(4)) {
-            case 0: command = "fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once"; break;
-            case 1: command = "misreply " + request + " short " + std::to_string(rng.below(300)); break;
-            case 2: command = "misreply " + request + " long once"; break;
-            default: command = "misreply " + request + " noise " + std::to_string(rng.word()); break;
-            }
+            std::string command = fuzz::Misbehaviour(rng, requests[rng.below(std::size(requests))]);
             boards_.control(command);
             campaign_.Note(command);
         }
@@ -252,8 +246,7 @@ int main(int argc, char** argv) {
         texts.AddModule(GetModuleHandleA("quorvicore.dll"));
         campaign.Run([&](Rng& rng, long) {
             audiox.Input(rng);
-            for (const std::string& text : boxes.Take())
-                if (!texts.Matches(text)) campaign.Fault("a box not in the plug-in's words: \"" + text + "\"");
+            campaign.CheckBoxes(texts, boxes.Take(), "the plug-in's");
         });
     }
     return campaign.Finish();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FuzzKit.h"
+#include "Hostile.h"
 #include "quorvi/DriverClsids.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
@@ -73,8 +74,7 @@ public:
         case 4: DriverReplies(rng); break;
         default: ChannelMaps(rng); break;
         }
-        for (const std::string& text : boxes_.Take())
-            if (!texts_.Matches(text)) campaign_.Fault("a box not in the core's words: \"" + text + "\"");
+        campaign_.CheckBoxes(texts_, boxes_.Take(), "the core's");
         if (fuzz::ReadBytes(fuzz::SystemPath(kBystander)) != bystander_) campaign_.Fault("a file no one named changed");
     }
 
@@ -246,13 +246,9 @@ private:
         boards_.control("clear-log");
         boards_.control("clear-failures");
         for (std::uint32_t n = rng.below(4); n > 0; --n) {
-            std::string request = requests[rng.below(std::size(requests))];
-            switch (rng.below(4)) {
-            case 0: boards_.control("fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once"); break;
-            case 1: boards_.control("misreply " + request + " short " + std::to_string(rng.below(300))); break;
-            case 2: boards_.control("misreply " + request + " long times 2"); break;
-            default: boards_.control("misreply " + request + " noise " + std::to_string(rng.word())); break;
-            }
+            std::string command = fuzz::Misbehaviour(rng, requests[rng.below(std::size(requests))]);
+            boards_.control(command);
+            campaign_.Note(command);
         }
         boards_.control("boards " + std::to_string(rng.below(5)));
         Bytes bytes = HostileRecord(rng);

@@ -31,6 +31,19 @@ inline const Broadcast& Named(const char* name) {
     return kBroadcasts[0];
 }
 
+// A command of the virtual boards that makes `request` fail or answer
+// badly, for one request or a few. Without `noise` where arbitrary values
+// would be a broken kernel rather than a bad answer.
+inline std::string Misbehaviour(Rng& rng, const std::string& request, bool noise = true) {
+    std::string scope = rng.chance(2) ? " once" : " times " + std::to_string(2 + rng.below(4));
+    switch (rng.below(noise ? 4 : 3)) {
+    case 0: return "fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + scope;
+    case 1: return "misreply " + request + " short " + std::to_string(rng.below(300)) + scope;
+    case 2: return "misreply " + request + " long" + scope;
+    default: return "misreply " + request + " noise " + std::to_string(rng.word()) + scope;
+    }
+}
+
 struct StoredValue {
     HKEY root;
     const char* key;

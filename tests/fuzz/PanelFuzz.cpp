@@ -101,19 +101,14 @@ private:
         static const char* const requests[] = {"QUORVI_GET_STATUS", "QUORVI_HC_GET_PARAMS", "QUORVI_SET_PARAM",
                                                "QUORVI_SYS_UPDATE", "QUORVI_HC_GET_FPGABYTE"};
         if (!rng.chance(4)) return;
-        std::string request = requests[rng.below(std::size(requests))];
-        std::string command = rng.chance(2) ? "misreply " + request + " noise " + std::to_string(rng.word()) + " times 5"
-                                            : "fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once";
+        std::string command = fuzz::Misbehaviour(rng, requests[rng.below(std::size(requests))]);
         boards_.control(command);
         campaign_.Note(command);
     }
 
     void CheckBoxes() {
         Sleep(20);
-        for (const std::string& text : boxes_.Take()) {
-            campaign_.Tally("box \"" + text.substr(0, 24) + "\"");
-            if (!texts_.Matches(text)) campaign_.Fault("a box not in the applet's words: \"" + text + "\"");
-        }
+        campaign_.CheckBoxes(texts_, boxes_.Take(), "the applet's");
     }
 
     fuzz::Campaign& campaign_;

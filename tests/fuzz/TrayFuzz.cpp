@@ -125,14 +125,7 @@ private:
                                                "QUORVI_HC_GET_PARAMS", "QUORVI_SET_PARAM", "QUORVI_SYS_UPDATE",
                                                "QUORVI_HC_SEND_FPGABYTE"};
         if (!rng.chance(4)) return;
-        std::string request = requests[rng.below(std::size(requests))];
-        std::string command;
-        switch (rng.below(4)) {
-        case 0: command = "fail " + request + " " + std::to_string(1 + rng.below(0xFFFF)) + " once"; break;
-        case 1: command = "misreply " + request + " short " + std::to_string(rng.below(180)) + " once"; break;
-        case 2: command = "misreply " + request + " long once"; break;
-        default: command = "misreply " + request + " noise " + std::to_string(rng.word()) + " times 3"; break;
-        }
+        std::string command = fuzz::Misbehaviour(rng, requests[rng.below(std::size(requests))]);
         boards_.control(command);
         campaign_.Note(command);
     }
@@ -157,10 +150,7 @@ private:
 
     void CheckBoxes() {
         Sleep(20);
-        for (const std::string& text : boxes_.Take()) {
-            campaign_.Tally("box \"" + text.substr(0, 24) + "\"");
-            if (!texts_.Matches(text)) campaign_.Fault("a box not in the tray's words: \"" + text + "\"");
-        }
+        campaign_.CheckBoxes(texts_, boxes_.Take(), "the tray's");
     }
 
     fuzz::Campaign& campaign_;

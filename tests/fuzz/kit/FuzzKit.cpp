@@ -354,6 +354,13 @@ void Campaign::Fault(const std::string& what) {
                     static_cast<unsigned long long>(options_.seed), current_);
 }
 
+void Campaign::CheckBoxes(const OwnTexts& own, const std::vector<std::string>& shown, const std::string& whose) {
+    for (const std::string& text : shown) {
+        Tally("box \"" + text.substr(0, 24) + "\"");
+        if (!own.Matches(text)) Fault("a box not in " + whose + " words: \"" + text + "\"");
+    }
+}
+
 int Campaign::Finish() {
     DWORD ms = GetTickCount() - started_;
     std::printf("%s: %ld inputs (%s, seed %llu), %ld faults, %lu.%01lu s\n", target_.c_str(), options_.inputs,

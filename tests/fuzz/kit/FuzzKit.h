@@ -109,6 +109,9 @@ public:
     // with --seed and --inputs.
     void Run(const std::function<void(Rng&, long)>& input);
     void Fault(const std::string& what);
+    // Tallies the boxes shown and faults each whose text is not the
+    // program's own.
+    void CheckBoxes(const OwnTexts& own, const std::vector<std::string>& shown, const std::string& whose);
     // Counts an outcome, for the summary: shows what the inputs reached.
     void Tally(const std::string& outcome) { ++tally_[outcome]; }
     // What the input under way did, named in its faults.
