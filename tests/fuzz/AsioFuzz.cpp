@@ -6,10 +6,12 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FuzzKit.h"
@@ -73,7 +75,23 @@ public:
         bool ready = !rng.chance(4) && driver->init() == ASIOTrue;
         if (ready) campaign_.Tally("init");
         if (ready && rng.chance(2)) Session(rng, *driver);
+        // Hosts ask for the position and report output ready from their
+        // audio thread, while their main thread starts, stops and disposes.
+        std::atomic<bool> done{false};
+        std::thread audio;
+        if (rng.chance(3))
+            audio = std::thread([&] {
+                ASIOSamples position;
+                ASIOTimeStamp stamp;
+                while (!done) {
+                    Check(driver->getSamplePosition(&position, &stamp), "getSamplePosition (audio thread)");
+                    Check(driver->outputReady(), "outputReady (audio thread)");
+                    SwitchToThread();
+                }
+            });
         for (std::uint32_t calls = 1 + rng.below(40); calls > 0; --calls) Call(rng, *driver);
+        done = true;
+        if (audio.joinable()) audio.join();
         if (driver->stackFaults()) campaign_.Fault("a call moved the host's stack");
         if (driver->release() != 0) campaign_.Fault("the driver outlived its last reference");
         driver.reset();

@@ -335,7 +335,10 @@ void Campaign::Run(const std::function<void(Rng&, long)>& input) {
     for (long i = options_.first; i < last; ++i) {
         Rng rng(options_.seed * 0x100000001B3ull + static_cast<std::uint64_t>(i));
         inputStart_ = GetTickCount();
-        notes_.clear();
+        {
+            std::lock_guard lock(mutex_);
+            notes_.clear();
+        }
         current_ = i;
         input(rng, i);
         current_ = -1;
@@ -347,6 +350,7 @@ void Campaign::Run(const std::function<void(Rng&, long)>& input) {
 }
 
 void Campaign::Fault(const std::string& what) {
+    std::lock_guard lock(mutex_);
     ++faults_;
     if (faults_ <= 20)
         std::printf("FAULT: %s: input %ld: %s [%s]; replay with --seed %llu --from %ld --inputs 1\n",

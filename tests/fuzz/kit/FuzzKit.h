@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,9 +114,15 @@ public:
     // program's own.
     void CheckBoxes(const OwnTexts& own, const std::vector<std::string>& shown, const std::string& whose);
     // Counts an outcome, for the summary: shows what the inputs reached.
-    void Tally(const std::string& outcome) { ++tally_[outcome]; }
+    void Tally(const std::string& outcome) {
+        std::lock_guard lock(mutex_);
+        ++tally_[outcome];
+    }
     // What the input under way did, named in its faults.
-    void Note(const std::string& step) { notes_ += (notes_.empty() ? "" : ", ") + step; }
+    void Note(const std::string& step) {
+        std::lock_guard lock(mutex_);
+        notes_ += (notes_.empty() ? "" : ", ") + step;
+    }
     // Inputs that hang longer than this end the program with a report.
     void SetHangLimitMs(DWORD ms) { hangLimitMs_ = ms; }
     // Fails when the process grew by more than this after the first tenth.
@@ -137,6 +144,8 @@ private:
     long faults_ = 0;
     std::string notes_;
     std::map<std::string, long> tally_;
+    // Faults, notes and tallies may come from a second thread of an input.
+    std::mutex mutex_;
     DWORD started_ = 0;
     HANDLE stop_ = nullptr;
     HANDLE watchdog_ = nullptr;
