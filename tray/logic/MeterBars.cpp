@@ -17,10 +17,6 @@ void MeterBars::ClearPeaks() {
     repaintAll_ = true;
 }
 
-void MeterBars::Painted() {
-    for (Channel& c : channels_) c.drawn = 0;
-}
-
 void MeterBars::Tick(const MeterValues& values, const ColumnLayout& layout, std::vector<BarFill>& fills) {
     fills.clear();
     clipSeen_ = false;

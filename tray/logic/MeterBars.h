@@ -44,10 +44,9 @@ public:
     // for holdTicks (kHoldForever: never fall). Clears the peaks.
     void SetStyle(int threshold, bool markers, int holdTicks);
     void ClearPeaks();
-    // The next tick paints every bar afresh (options changed).
+    // The next tick paints every bar afresh (options changed, or the window
+    // was painted over).
     void RepaintAll() { repaintAll_ = true; }
-    // A paint message left every bar background: draw them up from zero.
-    void Painted();
 
     // One tick: the fills that bring every shown column to the new values.
     // Columns whose channel the board lacks (value -1) keep only the scale.

@@ -185,6 +185,10 @@ void Monitor::IdentifyStop() {
     identify_ = false;
 }
 
+void Monitor::SetErrorMask(int board, std::uint32_t errorMaskWord) {
+    state_[ClampBoard(board)].masks = MasksFor(errorMaskWord);
+}
+
 void Monitor::StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord) {
     BoardMonitor& b = state_[ClampBoard(board)];
     b.counter = counter;

@@ -103,6 +103,8 @@ public:
     void IdentifyStop();
     // The rate band and the high-rate bit are sent again on the next tick.
     void ForceReevaluation() { forceBand_ = forceHighRate_ = true; }
+    // The status page changed the board's error-mask word.
+    void SetErrorMask(int board, std::uint32_t errorMaskWord);
     // A meter window's own status read.
     void StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord);
 

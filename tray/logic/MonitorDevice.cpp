@@ -16,17 +16,30 @@ namespace {
 constexpr int kCounterWord = 4;
 constexpr int kIoLowWord = 6;
 constexpr int kIoHighWord = 7;
-static_assert((kIoHighWord + 1) * 4 <= kStatusBlockSize);
+static_assert(sizeof(StatusBlock) == kStatusBlockSize);
 
 }  // namespace
 
-bool MonitorDevice::ReadStatus(int board, std::uint32_t& counter, std::uint32_t& ioWord) {
+bool ReadStatusBlock(HANDLE device, int board, StatusBlock& block) {
     std::uint32_t index = board;
-    std::uint32_t block[kStatusBlockSize / 4] = {};
-    if (!win::DeviceControl(device_, QUORVI_GET_STATUS, &index, sizeof index, block, sizeof block, nullptr))
-        return false;
-    counter = block[kCounterWord];
-    ioWord = (block[kIoLowWord] & 0xFFFFFF) | (block[kIoHighWord] << 24);
+    DWORD returned = 0;
+    // A short block would mix this reading with the last one.
+    return win::DeviceControl(device, QUORVI_GET_STATUS, &index, sizeof index, block.data(), kStatusBlockSize,
+                              &returned) &&
+           returned == kStatusBlockSize;
+}
+
+std::uint32_t StatusCounter(const StatusBlock& block) { return block[kCounterWord]; }
+
+std::uint32_t StatusIoWord(const StatusBlock& block) {
+    return (block[kIoLowWord] & 0xFFFFFF) | (block[kIoHighWord] << 24);
+}
+
+bool MonitorDevice::ReadStatus(int board, std::uint32_t& counter, std::uint32_t& ioWord) {
+    StatusBlock block{};
+    if (!ReadStatusBlock(device_, board, block)) return false;
+    counter = StatusCounter(block);
+    ioWord = StatusIoWord(block);
     return true;
 }
 

@@ -1,8 +1,15 @@
 #pragma once
 // The monitor's driver requests on an open board driver handle.
+#include "MeterScale.h"
 #include "Monitor.h"
 
 namespace tray {
+
+// QUORVI_GET_STATUS: the board's whole status block.
+bool ReadStatusBlock(HANDLE device, int board, StatusBlock& block);
+// What the monitor keeps of a status block: the counter and the I/O word.
+std::uint32_t StatusCounter(const StatusBlock& block);
+std::uint32_t StatusIoWord(const StatusBlock& block);
 
 class MonitorDevice : public MonitorBoards {
 public:

@@ -93,6 +93,69 @@
 #define ID_LABEL_LOGICAL 4432
 #define ID_LABEL_USER 4448
 
+// The meter window: its settings menu (134) and tray menu (136), the items
+// of its system menu and tray menu, its titles and its failures. Its scale
+// bitmaps and tray icons are drawn at build time (genmeters.py).
+#define IDR_METER_SETTINGS 134
+#define IDR_TRAY_METER_SETTINGS 136
+#define IDS_METER_SETTINGS 33000
+#define IDS_MOVE_TO_TRAY 33003
+#define IDS_TRAY_METERS_HEADER 33005
+#define IDS_RESTORE_METERS 33006
+#define IDS_TRAY_METER_SETTINGS 33007
+#define IDS_CLOSE_TRAY_METER 33008
+#define IDS_METERS_TITLE 61214
+#define IDS_BOARD_METERS_TITLE 61238
+#define IDS_METER_BRUSH_FAILED 61220
+#define IDS_BACKGROUND_BRUSH_FAILED 61221
+#define IDS_METER_TIMER_FAILED 61222
+#define IDS_METER_FONT_FAILED 61223
+#define IDS_METER_READ_FAILED 61224
+#define ID_MOVE_TO_TRAY 13104
+#define ID_DECAY_RATE 4160
+#define ID_REFERENCE_LEVEL 4176
+#define ID_MODE_INSTANTANEOUS 4208
+#define ID_MODE_PEAK_HOLD 4224
+#define ID_MODE_INFINITE_HOLD 4240
+#define ID_RANGE_30DB 4352
+#define ID_RANGE_60DB 4368
+#define ID_RANGE_96DB 1120
+#define ID_RANGE_144DB 4400
+#define ID_TRAY_METERS_HEADER 32812
+#define ID_RESTORE_METERS 32813
+#define ID_CLOSE_TRAY_METER 104
+
+// The board status sheet and its pages (dialog 136): lamps 1054-1066 in
+// order, each with its check box; lamp pictures and page icons 147-150 are
+// drawn at build time.
+#define IDD_STATUS_PAGE 136
+#define IDB_LAMP_LIT 147
+#define IDB_LAMP_UNLIT 150
+#define IDI_STATUS_PAGE_FIRST 147
+#define IDC_LAMP_FIRST 1054
+#define IDC_CHECK_REAL_TIME 1007
+#define IDC_CHECK_POWER_ON 1008
+#define IDC_CHECK_SLOW_CLOCK 1009
+#define IDC_CHECK_NO_CLOCK 1010
+#define IDC_CHECK_NO_SYNC 1024
+#define IDC_CHECK_INPUT_A 1012
+#define IDC_CHECK_INPUT_B 1013
+#define IDC_CHECK_VALIDITY 1015
+#define IDC_CHECK_CONFIDENCE 1016
+#define IDC_CHECK_CRC 1017
+#define IDC_CHECK_PARITY 1021
+#define IDC_CHECK_BIPHASE 1019
+#define IDC_CHECK_NO_LOCK 1022
+#define IDC_MEASURED_RATE 1020
+#define IDC_VERDICT 1025
+#define IDC_CLEAR_ERRORS 3
+#define IDS_SYSTEM_OK 165
+#define IDS_SYSTEM_ERRORS 166
+#define IDS_MASKED_ERRORS 167
+#define IDS_STATUS_CAPTION 61230
+#define IDS_STATUS_PAGE_FIRST 61231
+#define IDS_STATUS_TIMER_FAILED 61241
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

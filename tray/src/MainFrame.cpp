@@ -90,7 +90,8 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
     case WM_TRAY_NOTIFY: OnTrayNotify(static_cast<UINT>(lParam)); return 0;
     case WM_METERS_CLOSED:
-        if (wParam < kMaxBoards) meterOpen_[wParam] = false;
+        // A window opened again since this one went keeps its flag.
+        if (wParam < kMaxBoards) meterOpen_[wParam] = meterWindow(static_cast<int>(wParam)) != nullptr;
         return 0;
     case WM_MIXER_CLOSED:
         if (wParam < kMaxBoards) mixerOpen_[wParam] = false;
@@ -298,13 +299,59 @@ void CMainFrame::ReportError(const std::string& text) {
     if (errors_.ShowNow(text)) ShowText(text);
 }
 
-// The tray's other windows are built by later parts of the program; until
-// then these find no window to open or refresh.
-void CMainFrame::OpenStatusSheet() {}
-void CMainFrame::OpenMeterWindow(int) {}
+// A sheet still on screen is brought forward whatever the open flag says
+// (a shut-down that was called off cleared it).
+void CMainFrame::OpenStatusSheet() {
+    if (statusSheet_ && statusSheet_->hwnd()) {
+        statusSheetOpen_ = true;
+        SetForegroundWindow(statusSheet_->hwnd());
+        return;
+    }
+    auto sheet = std::make_unique<CTraySheet>(*this);
+    for (int b = 0; b < boardCount(); ++b) {
+        CStatusPage& page = statusPages_[b];
+        page.SetTitle(module_.String(IDS_STATUS_PAGE_FIRST + b));
+        page.SetIcon(static_cast<HICON>(LoadImageA(module_.instance(), MAKEINTRESOURCEA(IDI_STATUS_PAGE_FIRST + b),
+                                                   IMAGE_ICON, 16, 16, LR_SHARED)));
+        sheet->AddPage(page);
+    }
+    statusSheet_.reset();
+    if (!sheet->CreateModeless(nullptr)) return;
+    statusSheet_ = std::move(sheet);
+    statusSheetOpen_ = true;
+}
+
+void CMainFrame::OnStatusSheetClosed() {
+    statusSheetOpen_ = false;
+    StoreSettings();
+}
+
+CMeterWnd* CMainFrame::meterWindow(int board) const {
+    if (board < 0 || board >= kMaxBoards) return nullptr;
+    const std::unique_ptr<CMeterWnd>& window = meters_[board];
+    return window && window->hwnd() ? window.get() : nullptr;
+}
+
+void CMainFrame::OpenMeterWindow(int board) {
+    if (CMeterWnd* open = meterWindow(board)) {
+        open->BringToTop();
+        return;
+    }
+    auto window = std::make_unique<CMeterWnd>(*this, board);
+    if (!window->Open()) return;
+    meters_[board] = std::move(window);
+    meterOpen_[board] = true;
+}
+
 void CMainFrame::OpenMixerWindow(int) {}
 void CMainFrame::OpenPunchDialog() {}
-void CMainFrame::RefreshWindows(bool) {}
+
+void CMainFrame::RefreshWindows(bool) {
+    for (int b = 0; b < kMaxBoards; ++b) {
+        if (CMeterWnd* meters = meterWindow(b)) meters->Refresh();
+        if (statusSheetOpen_) statusPages_[b].Refresh();
+    }
+}
 
 void CMainFrame::Report(UINT textId) { ReportError(module_.String(textId)); }
 

@@ -5,11 +5,14 @@
 // programs broadcast.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "MeterWnd.h"
 #include "Monitor.h"
 #include "MonitorDevice.h"
 #include "StartUpErrors.h"
+#include "StatusSheet.h"
 #include "TrayMenu.h"
 #include "quorvi/SettingsRecord.h"
 #include "win/Device.h"
@@ -69,7 +72,16 @@ public:
     void OpenPunchDialog();
     // The windows this program has so far; the menu offers the others
     // disabled.
-    static TrayWindows AvailableWindows() { return TrayWindows{}; }
+    static TrayWindows AvailableWindows() {
+        TrayWindows windows;
+        windows.statusSheet = true;
+        windows.meters = true;
+        return windows;
+    }
+    // The status sheet has gone: its changes are stored.
+    void OnStatusSheetClosed();
+    // The board's meter window while it exists, else null.
+    CMeterWnd* meterWindow(int board) const;
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -127,6 +139,10 @@ private:
     BusyIndicators busy_;
     MonitorDevice boards_;
     Monitor monitor_;
+    std::unique_ptr<CMeterWnd> meters_[kMaxBoards];
+    // Before the sheet: its pages outlive it.
+    CStatusPage statusPages_[kMaxBoards]{{*this, 0}, {*this, 1}, {*this, 2}, {*this, 3}};
+    std::unique_ptr<CTraySheet> statusSheet_;
     StartUpErrors errors_;
     win::Timer monitorTimer_;
     win::Timer pauseTimer_;

@@ -12,105 +12,18 @@
 #include <thread>
 #include <vector>
 
-#include "MainFrame.h"
+#include "FrameHost.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "testkit/MessageBoxCatcher.h"
-#include "testkit/NotifyAreaSpy.h"
-#include "testkit/Registry.h"
-#include "testkit/Robot.h"
 #include "testkit/SystemDir.h"
-#include "vboard/InProcessBoards.h"
 
 using namespace testkit;
 
 namespace {
 
-constexpr UINT MN_GETHMENU_ = 0x01E1;
-
-struct MenuLine {
-    UINT id;
-    std::string text;
-    bool enabled;
-    bool operator==(const MenuLine&) const = default;
-};
-void PrintTo(const MenuLine& line, std::ostream* out) {
-    *out << line.id << " \"" << line.text << "\"" << (line.enabled ? "" : " disabled");
-}
-
-// Runs this thread's messages until the condition holds.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = kRobotWaitMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-class FrameTest : public ::testing::Test {
-protected:
-    void Start(std::uint32_t boards) {
-        vboard::DriverConfig config;
-        config.boards = boards;
-        frame_.reset();
-        boards_.reset();  // one service holds the pipe at a time
-        boards_ = std::make_unique<vboard::InProcessBoards>(config);
-        ASSERT_TRUE(boards_->serving());
-        shell_.Clear();
-        frame_ = std::make_unique<tray::CMainFrame>(GetModuleHandleA(nullptr));
-        ASSERT_TRUE(frame_->Create());
-        PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);  // no need to wait for the first tick
-        // The first tick completes the start-up: the icon is shown again.
-        ASSERT_TRUE(PumpUntil([&] {
-            for (const NotifyIconCall& c : shell_.Calls())
-                if (c.operation == NIM_MODIFY && c.owner == frame_->hwnd()) return true;
-            return false;
-        }));
-    }
-    void TearDown() override {
-        frame_.reset();
-        // The frame ended "its" program: that is for a real one only.
-        MSG quit;
-        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    }
-
-    // Opens the pop-up menu as a right click on the icon does and reads it.
-    // whileOpen runs while the menu is shown, before it is read.
-    std::vector<MenuLine> PopupMenu(const std::function<void()>& whileOpen = [] {}) {
-        std::vector<MenuLine> lines;
-        if (!frame_ || !frame_->hwnd()) {
-            ADD_FAILURE() << "no frame";
-            return lines;
-        }
-        RunWhile([&] { SendMessageA(frame_->hwnd(), tray::WM_TRAY_NOTIFY, IDI_TRAY_OK, WM_RBUTTONDOWN); },
-                 [&] {
-                     HWND window = nullptr;
-                     WaitUntil([&] { return (window = FindTopWindow("#32768", "")) != nullptr; });
-                     ASSERT_NE(window, nullptr);
-                     whileOpen();
-                     auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU_, 0, 0));
-                     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-                         char text[128] = {};
-                         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-                         const UINT id = GetMenuItemID(menu, i);
-                         lines.push_back({id == static_cast<UINT>(-1) ? 0 : id, text,
-                                          !(GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED)});
-                     }
-                     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-                 });
-        return lines;
-    }
-
-    RegistrySandbox registry_;
-    SystemDirSandbox files_{{"*.ssf"}};
-    NotifyAreaSpy shell_;
-    std::unique_ptr<vboard::InProcessBoards> boards_;
-    std::unique_ptr<tray::CMainFrame> frame_;
-};
+using FrameTest = FrameHost;
 
 }  // namespace
 
@@ -119,7 +32,7 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     ASSERT_FALSE(HasFatalFailure());
     std::vector<MenuLine> menu = PopupMenu();
     ASSERT_GE(menu.size(), 9u);
-    EXPECT_EQ(menu[5], (MenuLine{ID_SHOW_METERS, "Show &Meters", false}));
+    EXPECT_EQ(menu[5], (MenuLine{ID_SHOW_METERS, "Show &Meters", true}));
     EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", false}));
     frame_.reset();
 
@@ -131,11 +44,11 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     const std::vector<MenuLine> expected{
         {ID_MENU_HEADER, "QUORVI Configuration && Status:", false},
         {0, "", false},
-        {ID_SHOW_STATUS, "&Show Status/Errors...", false},
+        {ID_SHOW_STATUS, "&Show Status/Errors...", true},
         {ID_CLEAR_ERROR, "&Clear Error Indicator", false},
         {ID_OPEN_CONTROL_PANEL, "&Open Control Panel", true},
-        {ID_SHOW_METERS_1, "Show Meters for QUORVI #1", false},
-        {ID_SHOW_METERS_2, "Show Meters for QUORVI #2", false},
+        {ID_SHOW_METERS_1, "Show Meters for QUORVI #1", true},
+        {ID_SHOW_METERS_2, "Show Meters for QUORVI #2", true},
         {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", false},
         {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", false},
         {0, "", false},

@@ -340,3 +340,38 @@ TEST_F(TrayTest, AStatusReadFailingAtStartUpIsReportedAndNothingRuns) {
     PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("QUORVI SHUTDOWN"), 0, 0);
     EXPECT_TRUE(TrayEnds());
 }
+
+// The real program's meter windows: from its menu and from another program
+// through quorvicore, one per board; closing one stores where it was.
+TEST_F(TrayTest, MeterWindowsOpenFromTheMenuAndFromOtherPrograms) {
+    Boards(2);
+    StartTray();
+    ASSERT_FALSE(HasFatalFailure());
+    PostMessageA(frame_, WM_COMMAND, ID_SHOW_METERS_1, 0);
+    HWND first = WaitForTopWindow("", "QUORVI #1 Audio Level Meters", kRobotWaitMs, tray_.Id());
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(QuorviOpenMeters(1));
+    HWND second = WaitForTopWindow("", "QUORVI #2 Audio Level Meters", kRobotWaitMs, tray_.Id());
+    ASSERT_NE(second, nullptr);
+    QuorviOpenMeters(0);
+    QuorviOpenMeters(7);  // no such board
+    // Posted after the requests, so handled after them.
+    PostMessageA(frame_, WM_COMMAND, ID_SHOW_STATUS, 0);
+    HWND sheet = WaitForTopWindow("#32770", "QUORVI Status", kRobotWaitMs, tray_.Id());
+    ASSERT_NE(sheet, nullptr);
+    int windows = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "QuorviTrayMeters", nullptr)) != nullptr;) ++windows;
+    EXPECT_EQ(windows, 2) << "one window per board";
+    PostMessageA(sheet, WM_CLOSE, 0, 0);
+
+    SetWindowPos(second, nullptr, 40, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT place{};
+    GetWindowRect(second, &place);
+    PostMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        auto record = std::make_unique<SettingsRecord>();
+        QuorviGetRegSettings(record.get(), 1);
+        return record->boards[1].metersLeft == place.left && record->boards[1].metersTop == place.top;
+    })) << "the closed window's place is stored";
+    EXPECT_TRUE(IsWindow(first));
+}

@@ -145,6 +145,10 @@ INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam, L
     return Dispatch(self, hwnd, message, wParam, lParam);
 }
 
+void AddModelessWindow(HWND window) { modelessDialogs.Add(window); }
+
+void RemoveModelessWindow(HWND window) { modelessDialogs.Remove(window); }
+
 bool IsModelessDialogMessage(MSG& msg) {
     // A copy: handling the message may close a dialog and shrink the list.
     std::vector<HWND> dialogs = modelessDialogs.OfThisThread();

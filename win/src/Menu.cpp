@@ -2,6 +2,26 @@
 
 namespace win {
 
+HMENU LoadSubMenu(HINSTANCE module, UINT menuId) {
+    HMENU resource = LoadMenuA(module, MAKEINTRESOURCEA(menuId));
+    if (!resource) return nullptr;
+    HMENU sub = GetSubMenu(resource, 0);
+    RemoveMenu(resource, 0, MF_BYPOSITION);
+    DestroyMenu(resource);
+    return sub;
+}
+
+// One item at a time: CheckMenuRadioItem over a range goes by position on
+// Windows but by command number under Wine, and the groups' numbers need
+// not be in order.
+void CheckMenuRadio(HMENU menu, std::initializer_list<UINT> items, int index) {
+    int i = 0;
+    for (UINT id : items) {
+        if (i++ == index) CheckMenuRadioItem(menu, id, id, id, MF_BYCOMMAND);
+        else CheckMenuItem(menu, id, MF_BYCOMMAND | MF_UNCHECKED);
+    }
+}
+
 bool PopupMenu::AppendItem(UINT id, const std::string& text, bool enabled) {
     return menu_ && AppendMenuA(menu_, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id,
                                 text.c_str());

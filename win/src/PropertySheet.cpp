@@ -8,6 +8,12 @@ namespace {
 // carries no user data of its own. Both run on the same thread.
 thread_local PropertySheet* startingSheet = nullptr;
 const char kSheetProperty[] = "win.PropertySheet";
+
+// Messages through which a button or the close box can end a sheet.
+bool EndsSheet(UINT message) {
+    return message == WM_COMMAND || message == WM_SYSCOMMAND || message == WM_CLOSE ||
+           message == PSM_PRESSBUTTON;
+}
 }
 
 void PropertyPage::SetModified(bool modified) {
@@ -75,6 +81,31 @@ INT_PTR CALLBACK PropertyPage::StaticDlgProc(HWND hwnd, UINT message, WPARAM wPa
 
 INT_PTR PropertySheet::RunModal(HWND owner) {
     if (hwnd_ || pages_.empty()) return -1;
+    modeless_ = false;
+    INT_PTR result = Run(owner, 0);
+    hwnd_ = nullptr;
+    for (PropertyPage* page : pages_) page->sheet_ = nullptr;
+    return result;
+}
+
+bool PropertySheet::CreateModeless(HWND owner) {
+    if (hwnd_ || pages_.empty()) return false;
+    modeless_ = true;
+    const INT_PTR created = Run(owner, PSH_MODELESS);
+    if (created > 0 && hwnd_) {
+        AddModelessWindow(hwnd_);
+        return true;
+    }
+    if (created > 0) DestroyWindow(reinterpret_cast<HWND>(created));
+    for (PropertyPage* page : pages_) page->sheet_ = nullptr;
+    return false;
+}
+
+PropertySheet::~PropertySheet() {
+    if (modeless_ && hwnd_) DestroyWindow(hwnd_);
+}
+
+INT_PTR PropertySheet::Run(HWND owner, DWORD flags) {
     // Page handles rather than an array of descriptions: comctl32 steps
     // through such an array by each entry's dwSize, not by the C++ size.
     std::vector<HPROPSHEETPAGE> pages;
@@ -90,7 +121,7 @@ INT_PTR PropertySheet::RunModal(HWND owner) {
     for (PropertyPage* page : pages_) page->sheet_ = this;
     PROPSHEETHEADERA header{};
     header.dwSize = PROPSHEETHEADERA_V1_SIZE;
-    header.dwFlags = PSH_USECALLBACK;
+    header.dwFlags = PSH_USECALLBACK | flags;
     header.hwndParent = owner;
     header.hInstance = module_.instance();
     header.pszCaption = caption_.c_str();
@@ -105,8 +136,6 @@ INT_PTR PropertySheet::RunModal(HWND owner) {
     startingSheet = this;
     INT_PTR result = ::PropertySheetA(&header);
     startingSheet = nullptr;
-    hwnd_ = nullptr;
-    for (PropertyPage* page : pages_) page->sheet_ = nullptr;
     return result;
 }
 
@@ -134,9 +163,17 @@ LRESULT CALLBACK PropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wPa
         // Undo the subclass before the sheet's own last message.
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(hwnd, kSheetProperty);
+        RemoveModelessWindow(hwnd);
         self->hwnd_ = nullptr;
+        if (self->modeless_)
+            for (PropertyPage* page : self->pages_) page->sheet_ = nullptr;
     }
+    const bool modeless = self->modeless_;
     LRESULT handled = CallWindowProcA(original, hwnd, message, wParam, lParam);
+    // A modeless sheet that OK or Cancel ended has no current page left;
+    // destroying it is its owner's part.
+    if (modeless && EndsSheet(message) && IsWindow(hwnd) && !PropSheet_GetCurrentPageHwnd(hwnd))
+        DestroyWindow(hwnd);
     // A button pressed through a sent message (another thread or program)
     // can end the sheet while its modal loop sleeps in GetMessage; Wine's
     // loop only sees that on the next posted message, so post one.

@@ -26,6 +26,8 @@ TEST(NotifyIcon, AddsModifiesAndDeletesOnceWithTheTipCut) {
         ASSERT_TRUE(tray.Add(icon, "first"));
         ASSERT_TRUE(tray.Modify(icon, std::string(200, 'x')));
         EXPECT_EQ(shell.ShownTip(owner.hwnd, 133), std::string(127, 'x'));
+        ASSERT_TRUE(tray.ModifyIcon(icon));
+        EXPECT_EQ(shell.ShownTip(owner.hwnd, 133), std::string(127, 'x')) << "a new picture keeps the tip";
         shell.RefuseModify(1);
         EXPECT_FALSE(tray.Modify(icon, "refused"));
         EXPECT_TRUE(tray.Delete());
@@ -33,11 +35,12 @@ TEST(NotifyIcon, AddsModifiesAndDeletesOnceWithTheTipCut) {
         EXPECT_TRUE(tray.Add(icon, "again"));
     }
     const auto calls = shell.Calls();
-    ASSERT_EQ(calls.size(), 6u) << "the object deletes the icon it still shows, once";
+    ASSERT_EQ(calls.size(), 7u) << "the object deletes the icon it still shows, once";
     EXPECT_EQ(calls[0].operation, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(calls[0].flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(calls[0].callbackMessage, static_cast<UINT>(WM_USER + 1));
-    EXPECT_EQ(calls[5].operation, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(calls[2].flags, static_cast<UINT>(NIF_ICON));
+    EXPECT_EQ(calls[6].operation, static_cast<DWORD>(NIM_DELETE));
 }
 
 TEST(PopupMenu, ListsItemsAndSeparatorsAndSwitchesEnabling) {

@@ -4,6 +4,7 @@
 #include "testkit/Robot.h"
 #include "TestResources.h"
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -158,6 +159,38 @@ TEST(PropertySheet, OnlyShownPagesApplyAndCancelResets) {
                      });
     EXPECT_EQ(second.applies, 1);
     EXPECT_EQ(second.resets, 1);
+}
+
+// OK, Cancel and the close box each end a modeless sheet: its window goes,
+// and the keyboard no longer reaches it.
+TEST(PropertySheet, AModelessSheetEndsByEachOfItsButtons) {
+    CountingPage first(IDD_PAGE_ONE);
+    TestSheet sheet;
+    sheet.AddPage(first);
+    const auto pump = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!win::IsModelessDialogMessage(msg)) DispatchMessageA(&msg);
+        }
+    };
+    const std::function<void(HWND)> endings[] = {
+        [](HWND h) { PropSheet_PressButton(h, PSBTN_OK); },
+        [](HWND h) { PropSheet_PressButton(h, PSBTN_CANCEL); },
+        [](HWND h) { SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& end : endings) {
+        ASSERT_TRUE(sheet.CreateModeless(nullptr));
+        HWND h = sheet.hwnd();
+        ASSERT_TRUE(IsWindow(h));
+        EXPECT_FALSE(sheet.CreateModeless(nullptr)) << "one window per sheet";
+        pump();
+        end(h);
+        pump();
+        EXPECT_FALSE(IsWindow(h));
+        EXPECT_EQ(sheet.hwnd(), nullptr);
+    }
+    EXPECT_EQ(first.applies, 1);
+    EXPECT_EQ(first.resets, 2);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ std::optional<std::string> NotifyAreaSpy::ShownTip(HWND owner, UINT id) const {
     for (const NotifyIconCall& c : Calls()) {
         if (c.owner != owner || c.id != id || !c.accepted) continue;
         if (c.operation == NIM_DELETE) tip.reset();
-        else if (c.operation == NIM_ADD || (c.operation == NIM_MODIFY && tip)) tip = c.tip;
+        else if (c.operation == NIM_ADD || (c.operation == NIM_MODIFY && tip && (c.flags & NIF_TIP))) tip = c.tip;
     }
     return tip;
 }

@@ -7,6 +7,9 @@
 //                            HZ, then prints the announced rate and clock
 //   tray_demo values         prints the tray's calibration values
 //   tray_demo shutdown       asks every tray to close ("QUORVI SHUTDOWN")
+//   tray_demo window TITLE   waits until a window of that title is shown
+//   tray_demo syscommand TITLE ID   chooses item ID of that window's system menu
+//   tray_demo text TITLE ID  prints the text of control ID in that window
 // Exits with 0 when the step was done.
 #include <windows.h>
 
@@ -60,10 +63,29 @@ void Values() {
     }
 }
 
+// A shown window of that title.
+HWND Window(const char* title) {
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindTopWindow("", title)) != nullptr && IsWindowVisible(window); });
+    return window;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string step = argc > 1 ? argv[1] : "";
+    if (step == "window" && argc > 2) return Window(argv[2]) ? 0 : 1;
+    if (step == "syscommand" && argc > 3) {
+        HWND window = Window(argv[2]);
+        return window && PostMessageA(window, WM_SYSCOMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
+    }
+    if (step == "text" && argc > 3) {
+        HWND window = Window(argv[2]);
+        HWND control = window ? Control(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        std::printf("%s\n", GetText(control).c_str());
+        return 0;
+    }
     if (step == "started") return Started();
     if (step == "values") {
         Values();
@@ -90,6 +112,8 @@ int main(int argc, char** argv) {
         PostMessageA(frame, WM_COMMAND, std::atoi(argv[2]), 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: tray_demo started|menu|close-menu|command ID|rate HZ|values|shutdown\n");
+    std::fprintf(stderr,
+                 "usage: tray_demo started|menu|close-menu|command ID|rate HZ|values|shutdown|window TITLE|"
+                 "syscommand TITLE ID|text TITLE ID\n");
     return 2;
 }

@@ -92,6 +92,11 @@ private:
     INT_PTR result_ = -1;
 };
 
+// Windows of this thread that take the keyboard as dialogs do while they
+// live modelessly (a modeless property sheet); see IsModelessDialogMessage.
+void AddModelessWindow(HWND window);
+void RemoveModelessWindow(HWND window);
+
 // Gives the keyboard interface (Tab, Enter, Escape, mnemonics) to this
 // thread's open modeless dialogs; call it for every message of a loop.
 bool IsModelessDialogMessage(MSG& msg);

@@ -1,9 +1,19 @@
 #pragma once
 #include <windows.h>
+#include <initializer_list>
 #include <string>
 #include <utility>
 
 namespace win {
+
+// The first pop-up of a menu resource, detached from it, for appending to
+// another menu (which then owns it); null when the resource is missing.
+HMENU LoadSubMenu(HINSTANCE module, UINT menuId);
+
+// Marks the item at index of a radio group (items given by command, in
+// their order) with a bullet and clears the others; an index outside the
+// group clears them all.
+void CheckMenuRadio(HMENU menu, std::initializer_list<UINT> items, int index);
 
 // A pop-up menu built at run time, destroyed with its object.
 class PopupMenu {

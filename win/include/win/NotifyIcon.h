@@ -24,11 +24,13 @@ public:
     // even when the shell refused it, so a later Delete still asks.
     bool Add(HICON icon, std::string_view tip);
     bool Modify(HICON icon, std::string_view tip);
+    // Replaces the picture only; the tip stays.
+    bool ModifyIcon(HICON icon);
     bool Delete();
     bool added() const { return added_; }
 
 private:
-    bool Send(DWORD operation, HICON icon, std::string_view tip) const;
+    bool Send(DWORD operation, UINT flags, HICON icon, std::string_view tip) const;
 
     HWND owner_ = nullptr;
     UINT id_ = 0;

@@ -57,14 +57,16 @@ private:
     bool applyingWithOK_ = false;
 };
 
-// A modal property sheet over pages owned by the caller, in the order added.
+// A property sheet over pages owned by the caller, in the order added, run
+// modally or modelessly.
 class PropertySheet {
 public:
     PropertySheet(const Module& module, std::string caption)
         : module_(module), caption_(std::move(caption)) {}
     PropertySheet(const PropertySheet&) = delete;
     PropertySheet& operator=(const PropertySheet&) = delete;
-    virtual ~PropertySheet() = default;
+    // A modeless sheet still open goes with its object.
+    virtual ~PropertySheet();
 
     void AddPage(PropertyPage& page) { pages_.push_back(&page); }
     size_t pageCount() const { return pages_.size(); }
@@ -72,6 +74,10 @@ public:
     // PropertySheet's result: positive when something was applied, 0 when
     // not, -1 when the sheet could not be shown.
     INT_PTR RunModal(HWND owner);
+    // Shows the sheet and returns at once. OK, Cancel and the close box end
+    // it: the sheet then destroys its window itself. False when it could not
+    // be shown.
+    bool CreateModeless(HWND owner);
     HWND hwnd() const { return hwnd_; }
 
     // The page shown; after the sheet has closed, the page shown last.
@@ -90,6 +96,8 @@ protected:
     }
 
 private:
+    // PropertySheetA's result, with the pages bound to this sheet meanwhile.
+    INT_PTR Run(HWND owner, DWORD flags);
     static int CALLBACK Callback(HWND hwnd, UINT message, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
                                          LPARAM lParam);
@@ -101,6 +109,7 @@ private:
     HWND hwnd_ = nullptr;
     WNDPROC original_ = nullptr;
     int activeIndex_ = 0;
+    bool modeless_ = false;
 };
 
 }  // namespace win
