@@ -6,13 +6,16 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "FuzzKit.h"
 #include "Hostile.h"
+#include "quorvi/QuorviCore.h"
 #include "testkit/NotifyAreaSpy.h"
 #include "testkit/Process.h"
 #include "testkit/Robot.h"
@@ -35,13 +38,24 @@ std::size_t MemoryOf(DWORD pid) {
     return ok ? counters.PagefileUsage : 0;
 }
 
+DWORD GdiObjectsOf(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    DWORD count = process ? GetGuiResources(process, GR_GDIOBJECTS) : 0;
+    if (process) CloseHandle(process);
+    return count;
+}
+
 class TrayFuzz {
 public:
     explicit TrayFuzz(fuzz::Campaign& campaign) : campaign_(campaign) {
         const std::string tray = testkit::ProgramDirectory() + "\\quorvitray.exe";
         texts_.AddModule(LoadLibraryExA(tray.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-        const std::string core = testkit::ProgramDirectory() + "\\quorvicore.dll";
-        texts_.AddModule(LoadLibraryExA(core.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        texts_.AddModule(GetModuleHandleA("quorvicore.dll"));
+        Clear();
+        auto record = std::make_unique<quorvi::SettingsRecord>();
+        QuorviGetRegSettings(record.get(), 1);
+        auto bytes = reinterpret_cast<const std::uint8_t*>(record.get());
+        base_.assign(bytes, bytes + sizeof *record);
         Clear();
     }
     ~TrayFuzz() {
@@ -55,6 +69,16 @@ public:
         boards_.control("clear-log");
         Misbehave(rng);
         for (std::uint32_t n = 1 + rng.below(6); n > 0; --n) {
+            // The windows the messages open, opened and closed often.
+            if (rng.chance(4)) {
+                PostMessageA(frame_, RegisterWindowMessageA(rng.chance(2) ? "QUORVI METERS" : "QUORVI MIXER"),
+                             rng.below(4), 0);
+                continue;
+            }
+            if (HWND window = rng.chance(6) ? testkit::FindTopWindow("QuorviTrayMeters", "", tray_.Id()) : nullptr) {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                continue;
+            }
             const fuzz::Broadcast& message =
                 fuzz::kBroadcasts[rng.below(std::size(fuzz::kBroadcasts) - (rng.chance(30) ? 0 : 1))];
             campaign_.Note(message.name);
@@ -66,8 +90,11 @@ public:
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
             return campaign_.Fault(tray_.ExitCode() == STILL_ACTIVE ? "the tray stopped answering" : "the tray ended");
+        if (testkit::FindTopWindow("QuorviTrayMeters", "", tray_.Id())) campaign_.Tally("meter windows open");
         CheckStoredRate();
         CheckBoxes();
+        const DWORD gdi = GdiObjectsOf(tray_.Id());
+        if (gdiAtStart_ && gdi > gdiAtStart_ + 2000) campaign_.Fault("the tray's drawing objects keep growing");
         std::size_t memory = MemoryOf(tray_.Id());
         if (memoryAtStart_ && memory > memoryAtStart_ + (48u << 20)) campaign_.Fault("the tray's memory keeps growing");
     }
@@ -111,6 +138,7 @@ private:
             campaign_.Note("at start: " + command);
         }
         fuzz::PlaceValues(rng, fuzz::kTrayValues);
+        if (rng.chance(2)) PlaceWorkingRecord(rng);
         if (rng.chance(2)) {
             fuzz::WriteBytes(fuzz::SystemPath("user.ssf"), rng.bytes(rng.below(30000)));
             fuzz::SetRegData(HKEY_CURRENT_USER, fuzz::kUserKey, "UserMenu",
@@ -126,6 +154,7 @@ private:
         fuzz::DeleteRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "Samples");
         boards_.control("clear-failures");
         memoryAtStart_ = MemoryOf(tray_.Id());
+        gdiAtStart_ = GdiObjectsOf(tray_.Id());
         stored_[0] = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "SampleRate").value_or(fuzz::RegData{});
         stored_[1] = fuzz::GetRegData(HKEY_LOCAL_MACHINE, fuzz::kMakerKey, "ClockSource").value_or(fuzz::RegData{});
         campaign_.Tally("tray runs");
@@ -139,6 +168,22 @@ private:
         std::string command = fuzz::Misbehaviour(rng, requests[rng.below(std::size(requests))]);
         boards_.control(command);
         campaign_.Note(command);
+    }
+
+    // A working record whose window options are arbitrary: places, fonts,
+    // labels without their ends, display modes and ranges past their lists.
+    void PlaceWorkingRecord(Rng& rng) {
+        fuzz::Bytes record = base_;
+        const std::size_t first = offsetof(quorvi::SettingsRecord, boards);
+        fuzz::Bytes panels(record.begin() + first, record.begin() + first + sizeof(quorvi::SettingsRecord::boards));
+        for (std::uint32_t n = 1 + rng.below(8); n > 0; --n) fuzz::Mutate(rng, panels, panels.size());
+        panels.resize(sizeof(quorvi::SettingsRecord::boards));
+        std::copy(panels.begin(), panels.end(), record.begin() + first);
+        const char name[] = "hostile.ssf";
+        std::memcpy(record.data() + offsetof(quorvi::SettingsRecord, fileName), name, sizeof name);
+        fuzz::WriteBytes(fuzz::SystemPath(name), record);
+        fuzz::SetRegData(HKEY_CURRENT_USER, "Software\\Quelmar\\Setups", "Current", fuzz::StringData(name));
+        campaign_.Note("hostile window options");
     }
 
     // The ASIO driver takes these for the boards' rate and clock.
@@ -176,7 +221,9 @@ private:
     testkit::ChildProcess tray_;
     HWND frame_ = nullptr;
     std::size_t memoryAtStart_ = 0;
+    DWORD gdiAtStart_ = 0;
     fuzz::RegData stored_[2];
+    fuzz::Bytes base_;
 };
 
 }  // namespace
