@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Monitor.h"
+#include "bench/Timing.h"
 #include "MonitorDevice.h"
 #include "quorvi/DriverRequests.h"
 #include "vboard/Control.h"
@@ -31,20 +32,6 @@ struct QuietScreen : tray::MonitorScreen {
     bool MeterWindowOpen(int) override { return false; }
     bool ResendMix(int) override { return false; }
 };
-
-template <class Call>
-std::vector<double> Time(int calls, Call call) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> us;
-    for (int i = 0; i < calls; ++i) {
-        QueryPerformanceCounter(&start);
-        call();
-        QueryPerformanceCounter(&end);
-        us.push_back((end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart);
-    }
-    return us;
-}
 
 void Print(const char* what, std::vector<double> us, size_t requests) {
     std::sort(us.begin(), us.end());
@@ -86,9 +73,9 @@ int main(int argc, char** argv) {
             call();
             return control.log().size();
         };
-        Time(20, tick);
-        Print("monitor tick, four boards", Time(ticks, tick), requests(tick));
-        Print("tick after an update, four boards", Time(ticks, forced), requests(forced));
+        bench::Time(20, tick);
+        Print("monitor tick, four boards", bench::Time(ticks, tick), requests(tick));
+        Print("tick after an update, four boards", bench::Time(ticks, forced), requests(forced));
     }
     vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
     stop.waitExit(5000);

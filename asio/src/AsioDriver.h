@@ -14,12 +14,13 @@
 #include "Clocks.h"
 #include "Streamer.h"
 #include "asio/Asio.h"
+#include "quorvi/DriverClsids.h"
 #include "quorvi/QuorviCore.h"
 #include "win/Device.h"
 
 namespace quorviasio {
 
-inline constexpr const char* kDriverName = "ASIO Audio for Quorvi";
+inline constexpr const char* kDriverName = quorvi::kAsioDriverName;
 inline constexpr long kDriverVersion = 3;
 
 class AsioDriver final : public IASIO {

@@ -47,7 +47,7 @@ std::uint32_t CodeForSource(long source, double rate) {
     case 0: return kClockInterfaceA;
     case 1: return kClockInterfaceB;
     case 2: return kClockWord;
-    case kInternalSource: return rate == kRate44 ? kClockInternal44 : kClockInternal48;
+    case kInternalSource: return ReportedRate(rate) == kRate44 ? kClockInternal44 : kClockInternal48;
     default: return kClockVarispeed;
     }
 }

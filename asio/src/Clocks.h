@@ -30,7 +30,8 @@ long FillClockSources(ASIOClockSource* list, long count, long current);
 // The clock source of a board clock code; none for a code that is not one.
 std::optional<long> SourceForCode(std::uint32_t code);
 // The board clock code that a clock source selects: the internal clock
-// keeps 44.1 kHz when that is the rate, else runs at 48 kHz.
+// keeps 44.1 kHz when that is the rate the host was told (the stored rate
+// is a measurement, never exactly 44100), else runs at 48 kHz.
 std::uint32_t CodeForSource(long source, double rate);
 
 // The rate a host is told: within 300 Hz of 48 or 44.1 kHz counts as that

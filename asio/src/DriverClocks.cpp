@@ -83,6 +83,7 @@ ASIOError AsioDriver::setSampleRate(ASIOSampleRate rate) {
         return ASE_OK;
     }
     if (!IsInternalRate(rate)) return ASE_NoClock;
+    if (!device_) return ASE_NotPresent;
     const std::uint32_t code = rate == kRate44 ? kClockInternal44 : kClockInternal48;
     if (!applyMasterClock(code)) return ASE_HWMalfunction;
     const double before = rate_;

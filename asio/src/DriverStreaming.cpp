@@ -157,6 +157,9 @@ ASIOError AsioDriver::stop() {
 ASIOError AsioDriver::disposeBuffers() {
     if (!initialised()) return ASE_NotPresent;
     stop();
+    // Even when the boards refused the reset and go on streaming, no switch
+    // may reach the host once its buffers are gone.
+    streamer_.halt();
     buffersCreated_ = false;
     streamer_.detach();
     if (!block_) return ASE_InvalidMode;

@@ -38,7 +38,8 @@ TEST(Clocks, CodesAndSourcesMatchBothInternalRates) {
     EXPECT_FALSE(SourceForCode(6).has_value());
     EXPECT_EQ(CodeForSource(kInternalSource, 44100.0), kClockInternal44);
     EXPECT_EQ(CodeForSource(kInternalSource, 48000.0), kClockInternal48);
-    EXPECT_EQ(CodeForSource(kInternalSource, 44099.0), kClockInternal48);
+    EXPECT_EQ(CodeForSource(kInternalSource, 44098.7), kClockInternal44) << "measured";
+    EXPECT_EQ(CodeForSource(kInternalSource, 47700.0), kClockInternal48);
     for (long source = 0; source < kClockSourceCount; ++source)
         EXPECT_EQ(SourceForCode(CodeForSource(source, 44100.0)), source);
 }

@@ -20,10 +20,17 @@ const EqSlider* SliderOf(HWND dialog, HWND control) {
 
 INT_PTR CALLBACK MeasureProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+// The sliders' class; a frame may measure the page before it activates it.
+void RegisterSliders() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
 // The page's size in pixels, as its template gives it: made once, hidden,
 // and measured.
 SIZE TemplateSize() {
     SIZE size{};
+    RegisterSliders();
     HWND probe = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(IDD_EQPAGE), GetDesktopWindow(),
                                     MeasureProc, 0);
     if (!probe) return size;
@@ -157,8 +164,7 @@ STDMETHODIMP EqPage::Activate(HWND parent, LPCRECT rect, BOOL modal) {
     if (!rect) return E_POINTER;
     if (dialog_) return E_UNEXPECTED;
     return Guarded([&] {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
+        RegisterSliders();
         dialog_ = std::make_unique<EqPageDialog>(*this);
         if (!dialog_->CreateModeless(parent)) {
             dialog_.reset();

@@ -27,6 +27,14 @@ HRESULT ReadSends(ByteSource& in, std::uint32_t buses, ElementState& state) {
     return S_OK;
 }
 
+// What follows the last element: the end mark, or an element this mixer
+// does not have.
+HRESULT ReadEndMark(ByteSource& in) {
+    std::uint8_t mark[16];
+    if (HRESULT hr = in.Read(mark, sizeof mark); FAILED(hr)) return hr;
+    return std::memcmp(mark, kEndMark, sizeof mark) == 0 ? S_OK : E_FAIL;
+}
+
 template <class T>
 void Append(std::vector<std::uint8_t>& out, const T& value) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
@@ -46,13 +54,17 @@ ProjectRead ReadProject(ByteSource& in, const std::vector<ElementLayout>& layout
         read.result = STG_E_INVALIDHEADER;
         return read;
     }
+    bool ended = false;
     for (const ElementLayout& element : layout) {
         std::uint8_t id[16];
         if (HRESULT hr = in.Read(id, sizeof id); FAILED(hr)) {
             read.result = hr;
             break;
         }
-        if (std::memcmp(id, kEndMark, sizeof id) == 0) break;
+        if (std::memcmp(id, kEndMark, sizeof id) == 0) {
+            ended = true;
+            break;
+        }
         if (std::memcmp(id, &element.classId, sizeof id) != 0) {
             read.result = E_FAIL;
             break;
@@ -62,6 +74,9 @@ ProjectRead ReadProject(ByteSource& in, const std::vector<ElementLayout>& layout
         if (FAILED(read.result)) break;
         read.elements.push_back(std::move(state));
     }
+    // After the last element comes the end mark, read too: the host reads
+    // whatever it keeps after our part from where this leaves its stream.
+    if (SUCCEEDED(read.result) && !ended) read.result = ReadEndMark(in);
     if (FAILED(read.result)) read.elements.clear();
     return read;
 }

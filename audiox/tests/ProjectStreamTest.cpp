@@ -88,14 +88,16 @@ TEST(ProjectStreamTest, AnotherVersionOrAnotherElementIsRefused) {
     ProjectRead read = Read(other);
     EXPECT_EQ(read.result, E_FAIL);
     EXPECT_TRUE(read.elements.empty());
+    std::vector<std::uint8_t> more = bytes;
+    more[more.size() - 1] = 0;  // one element more than the mixer has
+    read = Read(more);
+    EXPECT_EQ(read.result, E_FAIL);
+    EXPECT_TRUE(read.elements.empty());
 }
 
 TEST(ProjectStreamTest, EveryShortStreamFailsWithNothingRead) {
     std::vector<std::uint8_t> bytes = ProjectBytes(kLayout, States());
-    // Without its end mark the last element still ends the list: stopping
-    // earlier than that is what a truncation looks like.
-    size_t whole = bytes.size() - 16;
-    for (size_t length = 0; length < whole; ++length) {
+    for (size_t length = 0; length < bytes.size(); ++length) {
         ProjectRead read = Read(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + length));
         EXPECT_EQ(read.result, STG_E_READFAULT) << length << " bytes";
         EXPECT_TRUE(read.elements.empty()) << length << " bytes";

@@ -36,11 +36,8 @@ const Appearance::SideControls& Appearance::ControlsOf(DeviceSide side) {
     return side == DeviceSide::Input ? input : output;
 }
 
-void Appearance::Initialise() { ReadDeviceAppearance(board_, values_); }
-
-void Appearance::Refresh() {
-    ReadDeviceAppearance(board_, values_);
-    Show();
+void Appearance::Initialise() {
+    if (!shown_) ReadDeviceAppearance(board_, values_);
 }
 
 // Plain dialog start: this page does not count in the sheet's apply.

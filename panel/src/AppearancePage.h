@@ -11,8 +11,11 @@ class Appearance : public PanelPage {
 public:
     Appearance(PanelApp& app, int board);
 
+    // The record holds nothing of this page, so a reload of the record
+    // leaves what the user is editing; the registry is read again whenever
+    // the page is shown.
     void Initialise() override;
-    void Refresh() override;
+    void Refresh() override {}
 
 protected:
     BOOL OnInitDialog() override;

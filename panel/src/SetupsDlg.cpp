@@ -166,15 +166,16 @@ void CSetupsDlg::ShowLists() {
     win::SelectComboBoxIndex(Item(IDC_SETUP_FILES), list_.current);
 }
 
-void CSetupsDlg::LoadAt(int index, bool byUser) {
-    if (index < 0 || index >= static_cast<int>(list_.names.size())) return;
+bool CSetupsDlg::LoadAt(int index, bool byUser) {
+    if (index < 0 || index >= static_cast<int>(list_.names.size())) return false;
     // A file that cannot be read leaves the record, and the lists show its setup again.
     if (!Files().Load(app_.record(), list_.names[index], app_.boardCount())) {
         RefreshLists();
-        return;
+        return false;
     }
     RefreshLists();
     Loaded(byUser);
+    return true;
 }
 
 // The record holds another setup now: every page shows it. A setup the
@@ -203,7 +204,11 @@ void CSetupsDlg::UserMenuChosen(WPARAM entry) {
         Message(IDS_USER_MENU_FAILED);
         return;
     }
-    LoadAt(static_cast<int>(found - list_.names.begin()), false);
+    if (!LoadAt(static_cast<int>(found - list_.names.begin()), false)) return;
+    // The tray applied it: choosing it again in the list is no change, and
+    // settings the tray stores from now on are this setup's.
+    appliedName_ = name;
+    app_.SetSetupIsCurrent(true);
 }
 
 void CSetupsDlg::MasterArrows(int delta) {

@@ -68,7 +68,7 @@ private:
     SetupFiles Files() const;
     void RefreshLists();
     void ShowLists();
-    void LoadAt(int index, bool byUser);
+    bool LoadAt(int index, bool byUser);
     void Loaded(bool byUser);
     void ShowValues();
     void ShowMaster();

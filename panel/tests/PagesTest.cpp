@@ -47,6 +47,18 @@ protected:
         return ComboSelection(Control(sheet, IDC_FORMAT_LIST));
     }
     static void SettingsStored(HWND sheet) { SendMessageA(sheet, RegisterWindowMessageA("QUORVI CP"), 0, 0); }
+    // The factory file, "studio.ssf" and the tray's user menu: the file
+    // names, each followed by its NUL.
+    void StudioAndUserMenu(MessageBoxCatcher& boxes, const std::string& names) {
+        MakeFactoryFile(boxes);
+        WriteSetup("studio.ssf", "Studio", 3);
+        const std::string value = names + '\0';
+        ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, value.data(),
+                                  static_cast<DWORD>(value.size())));
+    }
+    static void UserMenuChosen(HWND sheet, WPARAM entry) {
+        SendMessageA(sheet, RegisterWindowMessageA("QUORVI USER MENU CHOSEN"), entry, 0);
+    }
     static HWND OpenDialog(HWND sheet, int button, const char* caption) {
         PostClick(Control(sheet, button));
         return WaitForTopWindow("#32770", caption);
@@ -216,20 +228,16 @@ TEST_F(PagesTest, SaveAsMakesACopyTheCurrentSetup) {
 TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
     MessageBoxCatcher boxes;
     Boards(1);
-    MakeFactoryFile(boxes);
-    WriteSetup("studio.ssf", "Studio", 3);
-    const char menu[] = "studio.ssf\0";
-    ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, "Software\\Quelmar", "UserMenu", REG_MULTI_SZ, menu, sizeof menu));
+    StudioAndUserMenu(boxes, std::string("studio.ssf\0", 11));
     OpenOn(Tab(0, kFormat));
-    const UINT chosen = RegisterWindowMessageA("QUORVI USER MENU CHOSEN");
     RunSheet([&](HWND sheet) {
-        SendMessageA(sheet, chosen, 0, 0);
+        UserMenuChosen(sheet, 0);
         EXPECT_EQ(ComboSelection(Control(sheet, IDC_FORMAT_LIST)), 3);
         EXPECT_FALSE(IsEnabled(Control(sheet, kApplyNow)));
         boxes.Expect(IDOK);
-        SendMessageA(sheet, chosen, 1, 0);   // beyond the menu
+        UserMenuChosen(sheet, 1);   // beyond the menu
         boxes.Expect(IDOK);
-        SendMessageA(sheet, chosen, static_cast<WPARAM>(-1), 0);
+        UserMenuChosen(sheet, static_cast<WPARAM>(-1));
         ASSERT_TRUE(SelectTab(sheet, 0));
         EXPECT_EQ(GetText(Control(sheet, IDC_SETUP_LIST)), "Studio");
         CloseWith(sheet, IDCANCEL);
@@ -238,6 +246,39 @@ TEST_F(PagesTest, AUserMenuChoiceOfTheTrayIsFollowed) {
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[1], "Error changing to user menu setup!  Did you delete setup files?");
     EXPECT_EQ(texts[2], texts[1]);
+}
+
+// After the tray applied a setup of its menu, that setup is the applied
+// one: another chosen in the list waits for Apply, and settings the tray
+// stores for its choice are followed.
+TEST_F(PagesTest, TheTraysChoiceIsTheAppliedSetupFromThenOn) {
+    MessageBoxCatcher boxes;
+    Boards(1);
+    StudioAndUserMenu(boxes, std::string("studio.ssf\0factory.ssf\0", 23));
+    // What the tray does for entry n of its menu before it tells the applet.
+    auto trayApplies = [&](HWND sheet, WPARAM entry, const char* file) {
+        ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, "Software\\Quelmar\\Setups", "Current", file));
+        UserMenuChosen(sheet, entry);
+    };
+    const std::uint8_t korg = 4;
+    RunSheet([&](HWND sheet) {
+        HWND list = Control(sheet, IDC_SETUP_LIST);
+        ASSERT_TRUE(SelectComboText(list, "Studio"));   // not applied
+        trayApplies(sheet, 1, "factory.ssf");
+        PatchFactory(kFormatOffset, &korg, 1);
+        SettingsStored(sheet);
+        EXPECT_EQ(ShownFormat(sheet), 4);
+
+        trayApplies(sheet, 0, "studio.ssf");
+        ASSERT_TRUE(SelectTab(sheet, 0));
+        ASSERT_TRUE(SelectComboText(list, kFactoryDescription));   // not applied
+        SettingsStored(sheet);
+        EXPECT_EQ(ShownFormat(sheet), 4);
+        ASSERT_TRUE(SelectTab(sheet, 0));
+        EXPECT_EQ(GetText(list), kFactoryDescription);
+        CloseWith(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(boxes.Texts().size(), 1u);
 }
 
 TEST_F(PagesTest, TheMtcWordAndTheSystemOptions) {
@@ -373,6 +414,11 @@ TEST_F(PagesTest, DeviceAppearanceIsSavedOnlyByItsOwnButton) {
         ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 17));
         TypeText(Control(sheet, IDC_INPUT_FORMAT), "In %s %x %y");
         EXPECT_EQ(GetText(Control(sheet, IDC_INPUT_PREVIEW)), "In 1 2  y");
+        // Settings the tray stores are the record's: the names being typed stay.
+        SettingsStored(sheet);
+        ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 16));
+        ASSERT_TRUE(SelectComboItem(Control(sheet, IDC_INPUT_DEVICES), 17));
+        EXPECT_EQ(GetText(Control(sheet, IDC_INPUT_FORMAT)), "In %d %d  y");
         TypeText(Control(sheet, IDC_MONO_IN), "20");
         boxes.Expect(IDOK);
         EXPECT_FALSE(SelectTab(sheet, Tab(0, kOutRouting)));

@@ -24,7 +24,7 @@ else
 
     wine "$tray_driver" command 61209   # Open Control Panel
     if ! wine "$panel_demo" open; then report "the tray did not start the applet"; false; fi
-    wine "$panel_demo" tab 1 && wine "$panel_demo" click 1075   # board 1 main clock: internal 48 kHz
+    wine "$panel_demo" tab 3 && wine "$panel_demo" click 1075   # board 1 Clocks: main clock internal 48 kHz
     sleep 0.5
     shot tray-panel-48k
     if ! wine "$panel_demo" ok; then report "the applet did not close after OK"; false; fi

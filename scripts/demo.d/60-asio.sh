@@ -1,8 +1,9 @@
-# The ASIO driver: registered as an installer would, with the latency the
-# virtual boards' loop-back has (one block in, one block out); then a host
-# streams every channel of both boards for a few seconds with the outputs
-# looped back, and the picture shows one channel's pattern as sent and as
-# received, the received one shifted back by the latency the driver reports.
+# The ASIO driver as the setup registered it, with the latency coefficients
+# it wrote for the virtual boards' loop-back (one block in, one block out): a
+# host streams every channel of both boards for a few seconds with the
+# outputs looped back, and the picture shows one channel's pattern as sent
+# and as received, the received one shifted back by the latency the driver
+# reports.
 asio_host=$(built asio_loopback.exe)
 if [ ! -f "$sysdir/quorviasio.dll" ] || [ -z "$asio_host" ]; then
     report "quorviasio.dll or asio_loopback.exe not built; step skipped"
@@ -10,18 +11,8 @@ else
     asio_clsid='{EF331249-FCE8-4C9D-A846-2C3AEF41C575}'
     asio_name='ASIO Audio for Quorvi'
     asio_class="HKCR\\CLSID\\$asio_clsid"
-    wine reg add "$asio_class" /ve /d "$asio_name" /f >/dev/null 2>&1
-    wine reg add "$asio_class\\InprocServer32" /ve /d 'C:\windows\system32\quorviasio.dll' /f >/dev/null 2>&1
-    wine reg add "$asio_class\\InprocServer32" /v ThreadingModel /d Both /f >/dev/null 2>&1
-    wine reg add "HKLM\\SOFTWARE\\ASIO\\$asio_name" /v CLSID /d "$asio_clsid" /f >/dev/null 2>&1
-    wine reg add "HKLM\\SOFTWARE\\ASIO\\$asio_name" /v Description /d "$asio_name" /f >/dev/null 2>&1
-    for value in i_CoeffBLatency o_CoeffBLatency; do
-        wine reg add "$asio_class" /v $value /t REG_DWORD /d 1 /f >/dev/null 2>&1
-    done
-    for value in i_ConstSLatency o_ConstSLatency; do
-        wine reg add "$asio_class" /v $value /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    done
-    # Every channel of both boards, blocks of 256 samples.
+    # Every channel of both boards, blocks of 256 samples, as a user would
+    # choose them in asiopanel.
     wine reg add "$asio_class" /v RsrvChannels /t REG_BINARY \
         /d ffff0000ffff00000000000000000000ffff0300ffff03000000000000000000 /f >/dev/null 2>&1
     wine reg add "$asio_class" /v BlockLatency /t REG_DWORD /d 4 /f >/dev/null 2>&1

@@ -1,17 +1,11 @@
-# The AudioX plug-in: registered with regsvr32 as an installer would, its
-# mixer shown to a small host on the two virtual boards (element tree), a
-# channel muted and unmuted (the gain words board 1 received), and the
-# equaliser page in a property frame.
+# The AudioX plug-in, as the setup registered it: its mixer shown to a small
+# host on the two virtual boards (element tree), a channel muted and unmuted
+# (the gain words board 1 received), and the equaliser page in a property
+# frame.
 audiox_host=$(built audiox_host.exe)
 if [ ! -f "$sysdir/quorvix.dll" ] || [ -z "$audiox_host" ]; then
     report "quorvix.dll or audiox_host.exe not built; step skipped"
 else
-    if wine regsvr32 /s 'C:\windows\system32\quorvix.dll'; then
-        report "regsvr32 quorvix.dll: registered"
-    else
-        report "regsvr32 quorvix.dll failed"
-        false
-    fi
     report "HKEY_CLASSES_ROOT\\AudioX: $(wine reg query 'HKCR\AudioX' /s 2>/dev/null | tr -d '\r' | grep -E '^HKEY|REG_SZ' | tr -s ' ' | tr '\n' ' ')"
 
     report "the mixer's elements (name | channels | kind -> what it feeds):"

@@ -185,6 +185,13 @@ TEST_F(AsioDriverTest, WithoutBoardsInitFailsAndOnlyTheFixedFactsAnswer) {
     auto driver = open();
     ASSERT_TRUE(driver);
     EXPECT_EQ(driver->errorMessage(), "No error yet!");
+    // Before init: the stored internal clock is read, but with no boards
+    // open a rate cannot be set.
+    StoreRate(48000.0f, 4);
+    double rate = 0;
+    EXPECT_EQ(driver->getSampleRate(&rate), ASE_OK);
+    EXPECT_EQ(rate, 48000.0);
+    EXPECT_EQ(driver->setSampleRate(44100.0), ASE_NotPresent);
     EXPECT_EQ(driver->init(), ASIOFalse);
     EXPECT_EQ(driver->errorMessage(), "Couldn't open quorvi.vxd!");
     EXPECT_EQ(driver->driverName(), kName);
@@ -444,15 +451,18 @@ TEST_F(Streaming, ABufferSizeOf100MovesThePositionBy64PerBlock) {
     std::vector<ASIOBufferInfo> infos = {{ASIOFalse, 0, {}}};
     create(infos, 100);
     ASSERT_EQ(driver_->start(), ASE_OK);
-    // 64 samples at 48 kHz: three blocks in 4 ms, however many switches
-    // they bring.
-    for (int step = 1; step <= 3; ++step) {
+    // 64 samples at 48 kHz end every 4/3 ms: stepping by milliseconds
+    // brings one boundary at a time, and every one is a switch.
+    std::uint64_t blocks = 0;
+    for (int ms = 1; ms <= 12; ++ms) {
         const int before = host_.switches();
-        boards_.advanceMs(4);
-        ASSERT_TRUE(host_.waitSwitches(before + 1, 5000));
-        EXPECT_EQ(position() % 64, 0u);
+        boards_.advanceMs(1);
+        if (static_cast<std::uint64_t>(ms * 3 / 4) == blocks) continue;
+        ++blocks;
+        ASSERT_TRUE(host_.waitSwitches(before + 1, 5000)) << "block " << blocks;
+        EXPECT_EQ(position(), 64u * blocks);
     }
-    EXPECT_GE(position(), 64u * 7) << "the first step counts one block, each later one three";
+    EXPECT_EQ(blocks, 9u);
 }
 
 TEST_F(Streaming, StopWaitsForASwitchInProgressAndNoneFollowsDisposeOrRelease) {
@@ -491,6 +501,25 @@ TEST_F(Streaming, StopWaitsForASwitchInProgressAndNoneFollowsDisposeOrRelease) {
     boards_.advanceMs(40);
     EXPECT_EQ(host_.switches(), switches);
     EXPECT_EQ(boards_.driver().openHandles(), 0u);
+}
+
+// Boards that refuse the reset stream on: stop says so and the halves keep
+// coming, but none reaches the host once its buffers are disposed of.
+TEST_F(Streaming, ARefusedResetKeepsTheSwitchesOnlyUntilTheBuffersGo) {
+    std::vector<ASIOBufferInfo> infos = {{ASIOFalse, 0, {}}};
+    create(infos);
+    ASSERT_EQ(driver_->start(), ASE_OK);
+    block();
+    boards_.control("fail QUORVI_IORESET 31");
+    EXPECT_EQ(driver_->stop(), ASE_HWMalfunction);
+    EXPECT_EQ(driver_->errorMessage(), "quorvi.vxd IORESET failed!");
+    block();
+    EXPECT_EQ(driver_->disposeBuffers(), ASE_HWMalfunction);
+    const int switches = host_.switches();
+    boards_.advanceMs(40);
+    EXPECT_FALSE(testkit::WaitUntil([&] { return host_.switches() > switches; }, 200));
+    boards_.control("clear-failures");
+    EXPECT_EQ(driver_->disposeBuffers(), ASE_OK) << "the block is freed once the boards let go";
 }
 
 TEST_F(Streaming, OutputsComeBackOnTheirInputsExactlyTheReportedLatencyLater) {
@@ -664,10 +693,13 @@ TEST_F(Clocks, AChosenSourceStaysCurrentUntilTheStoredCodeChanges) {
     double rate = 0;
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(current(), 0);
-    StoreRate(44100.0f, 2);
+    StoreRate(44098.7f, 2);  // word clock measured at 44.1 kHz
     ASSERT_EQ(driver->getSampleRate(&rate), ASE_OK);
     EXPECT_EQ(current(), 2);
     EXPECT_EQ(rate, 44100.0);
+    // The internal clock then keeps the rate the host was told.
+    ASSERT_EQ(driver->setClockSource(3), ASE_OK);
+    EXPECT_EQ(QuorviGetMasterClock(), 3);
 }
 
 TEST_F(Clocks, AnUnknownStoredClockCodeIsReportedAndInitStillSucceeds) {

@@ -506,6 +506,29 @@ TEST_F(MixerTest, AnEndMarkAfterThreeElementsLeavesTheOthersAsTheyAre) {
     EXPECT_FLOAT_EQ(Level("Input Channel 9"), 0.125f);
 }
 
+// Hosts keep the mixer's part inside their own project stream: loading must
+// read exactly what saving wrote, so the host's next value is where it put it.
+TEST_F(MixerTest, LoadingLeavesTheHostsStreamRightAfterTheMixersPart) {
+    Open(1);
+    const std::uint32_t hostWord = 0x12345678;
+    ComPtr<IStream> stream = MemoryStream();
+    ASSERT_EQ(Save(stream.get()), S_OK);
+    ULONG done = 0;
+    ASSERT_EQ(stream->Write(&hostWord, sizeof hostWord, &done), S_OK);
+    std::vector<std::uint8_t> whole = StreamBytes(stream.get());
+    std::vector<std::uint8_t> ended(whole.begin(), whole.begin() + 4 + 3 * 16);
+    ended.insert(ended.end(), 16, 0xFF);
+    ended.insert(ended.end(), whole.end() - sizeof hostWord, whole.end());
+
+    for (const auto& bytes : {whole, ended}) {
+        ComPtr<IStream> project = MemoryStream(bytes);
+        ASSERT_EQ(Load(project.get()), S_OK);
+        std::uint32_t next = 0;
+        EXPECT_EQ(project->Read(&next, sizeof next, &done), S_OK);
+        EXPECT_EQ(next, hostWord) << bytes.size() << " bytes";
+    }
+}
+
 TEST_F(MixerTest, OneMixerPerProcessAndNoAggregation) {
     Open(1);
     ComPtr<IClassFactory> factory;

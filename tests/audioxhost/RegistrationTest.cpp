@@ -70,7 +70,8 @@ TEST_F(RegistrationTest, RegistersExactlyItsKeysAndRemovesThemAgain) {
     const std::string mixer = Text(mixers.front()), eqPage = Text(*page);
     const std::string mixerKey = "CLSID\\" + mixer, pageKey = "CLSID\\" + eqPage;
     const std::vector<std::string> keys = {
-        "HKCR\\AudxMixer.Mixer.1", "HKCR\\AudxMixer.Mixer", "HKCR\\" + mixerKey, "HKCR\\AudioX\\" + mixer,
+        "HKCR\\AudxMixer.Mixer.1", "HKCR\\AudxMixer.Mixer", "HKCR\\Quorvi.Mixer.1", "HKCR\\Quorvi.Mixer",
+        "HKCR\\" + mixerKey, "HKCR\\AudioX\\" + mixer,
         "HKCR\\AudxMixer.EqPage.1", "HKCR\\AudxMixer.EqPage", "HKCR\\" + pageKey};
 
     RegistryTree tree = RegDump(keys);
@@ -83,6 +84,11 @@ TEST_F(RegistrationTest, RegistersExactlyItsKeysAndRemovesThemAgain) {
         {kRoot + std::string("AudxMixer.Mixer"), {{"(Default)", "Quorvi AudioX Mixer"}}},
         {kRoot + std::string("AudxMixer.Mixer\\CLSID"), {{"(Default)", mixer}}},
         {kRoot + std::string("AudxMixer.Mixer\\CurVer"), {{"(Default)", "Quorvi.Mixer.1"}}},
+        {kRoot + std::string("Quorvi.Mixer.1"), {{"(Default)", "Quorvi AudioX Mixer"}}},
+        {kRoot + std::string("Quorvi.Mixer.1\\CLSID"), {{"(Default)", mixer}}},
+        {kRoot + std::string("Quorvi.Mixer"), {{"(Default)", "Quorvi AudioX Mixer"}}},
+        {kRoot + std::string("Quorvi.Mixer\\CLSID"), {{"(Default)", mixer}}},
+        {kRoot + std::string("Quorvi.Mixer\\CurVer"), {{"(Default)", "Quorvi.Mixer.1"}}},
         {kRoot + mixerKey, {{"(Default)", "Quorvi AudioX Mixer"}}},
         {kRoot + mixerKey + "\\ProgID", {{"(Default)", "Quorvi.Mixer.1"}}},
         {kRoot + mixerKey + "\\VersionIndependentProgID", {{"(Default)", "Quorvi.Mixer"}}},
@@ -98,6 +104,20 @@ TEST_F(RegistrationTest, RegistersExactlyItsKeysAndRemovesThemAgain) {
         {kRoot + pageKey + "\\InprocServer32", {{"(Default)", path}, {"ThreadingModel", "Apartment"}}},
     };
     EXPECT_EQ(tree, expected);
+
+    // Every name the keys give for the mixer leads back to it, as tools that
+    // keep a class by its ProgID look it up.
+    LPOLESTR progId = nullptr;
+    ASSERT_EQ(ProgIDFromCLSID(mixers.front(), &progId), S_OK);
+    for (const wchar_t* name : {static_cast<const wchar_t*>(progId), L"Quorvi.Mixer", L"AudxMixer.Mixer"}) {
+        std::optional<CLSID> found = ClassOfProgId(name);
+        EXPECT_TRUE(found && *found == mixers.front()) << Text(mixers.front());
+    }
+    CoTaskMemFree(progId);
+    for (const char* independent : {"AudxMixer.Mixer", "Quorvi.Mixer"}) {
+        std::string current = tree[kRoot + std::string(independent) + "\\CurVer"]["(Default)"];
+        EXPECT_TRUE(tree.count(kRoot + current + "\\CLSID")) << independent << " names " << current;
+    }
 
     // The type library registered with the scripts names the same classes.
     GUID libraryId{};

@@ -19,14 +19,14 @@ struct Interfaces {
     bool numberPerInterface;  // B counts from 1 again
 };
 
-// Two S/PDIF channels ride on each interface, so in format 3 the third
-// channel is already on interface B.
+// Format 3 names its first three channels after interface A and only the
+// fourth after B, as the meters and faders have always read.
 Interfaces InterfacesOf(bool input, int format) {
     switch (format) {
     case 0: return {"Adat", 8, "Adat", 8, true};
     case 1:
     case 2: return {"Adat", 8, "Spdif", 2, true};
-    case 3: return {"Spdif", 2, "Spdif", 2, false};
+    case 3: return {"Spdif", 3, "Spdif", 1, false};
     default: return input ? Interfaces{"Korg", 8, "Spdif", 2, true} : Interfaces{"Korg", 8, "Korg", 8, true};
     }
 }

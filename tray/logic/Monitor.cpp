@@ -65,7 +65,14 @@ void Monitor::ProgramMasks(const SettingsRecord& record) {
 void Monitor::Tick(SettingsRecord& record) {
     if (stopped_) return;
     bool bandWriteFailed = false;
-    for (int b = 0; b < boardCount_; ++b) Measure(b, record, bandWriteFailed);
+    bool readStartedFailing = false;
+    for (int b = 0; b < boardCount_; ++b) {
+        readStartedFailing |= ReadClock(b);
+        Measure(b, record, bandWriteFailed);
+    }
+    // Boards whose reads keep failing are reported once, when they start
+    // to fail, not with a message on every tick.
+    if (readStartedFailing) screen_.Report(IDS_CLOCK_READ_FAILED);
     // Every board of this tick has had its band word; a failed write is
     // repeated on the next tick.
     if (!bandWriteFailed) forceBand_ = false;
@@ -80,11 +87,19 @@ void Monitor::Tick(SettingsRecord& record) {
     Evaluate();
 }
 
+// The board's counter and I/O word, unless its meter window reads them.
+// True when the read failed after the last one had succeeded.
+bool Monitor::ReadClock(int b) {
+    BoardMonitor& board = state_[b];
+    if (screen_.MeterWindowOpen(b) || fatal_) return false;
+    const bool failed = !boards_.ReadStatus(b, board.counter, board.ioWord);
+    const bool started = failed && !board.readFailing;
+    board.readFailing = failed;
+    return started;
+}
+
 void Monitor::Measure(int b, SettingsRecord& record, bool& bandWriteFailed) {
     BoardMonitor& board = state_[b];
-    if (!screen_.MeterWindowOpen(b) && !fatal_) {
-        if (!boards_.ReadStatus(b, board.counter, board.ioWord)) screen_.Report(IDS_CLOCK_READ_FAILED);
-    }
     const double instant = InstantRate(board.secondsPerCount, board.counter);
     // A board that gives no count cannot be measured: its registers are
     // left as they are rather than set for a rate of 0.
@@ -193,6 +208,13 @@ void Monitor::StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord
     BoardMonitor& b = state_[ClampBoard(board)];
     b.counter = counter;
     b.ioWord = ioWord;
+}
+
+std::uint32_t Monitor::TakeLatched(int board, int word, std::uint32_t bits) {
+    std::uint32_t& latched = state_[ClampBoard(board)].latched[word ? 1 : 0];
+    const std::uint32_t taken = latched & bits;
+    latched &= ~bits;
+    return taken;
 }
 
 }  // namespace tray

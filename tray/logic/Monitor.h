@@ -80,6 +80,7 @@ struct BoardMonitor {
     std::uint32_t ioWord = 0;       // dwords 6 and 7 of it
     double secondsPerCount = 0;     // from the start-up calibration; 0 = none
     double rate = 0;                // kHz, smoothed; 0 = not measured yet
+    bool readFailing = false;       // the monitor's last status read failed
 };
 
 class Monitor {
@@ -107,6 +108,9 @@ public:
     void SetErrorMask(int board, std::uint32_t errorMaskWord);
     // A meter window's own status read.
     void StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord);
+    // Which of the given bits of a latched status word (0 or 1) are set;
+    // they are cleared, so each report is taken once.
+    std::uint32_t TakeLatched(int board, int word, std::uint32_t bits);
 
     int boardCount() const { return boardCount_; }
     const BoardMonitor& board(int b) const { return state_[ClampBoard(b)]; }
@@ -118,6 +122,7 @@ public:
 
 private:
     static int ClampBoard(int b) { return b < 0 ? 0 : b >= kMaxBoards ? kMaxBoards - 1 : b; }
+    bool ReadClock(int b);
     void Measure(int b, quorvi::SettingsRecord& record, bool& bandWriteFailed);
     void SendHighRate(int b, quorvi::BoardDeviceBlock& device);
     bool WriteBand(int b, const quorvi::BoardDeviceBlock& device);

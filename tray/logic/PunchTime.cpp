@@ -122,4 +122,12 @@ PunchTick AdvancePunch(PunchState state, std::uint32_t punchWord1, std::uint32_t
     return {PunchState::Hit, static_cast<std::uint32_t>(TimecodeOffset(rate) - 1), paused};
 }
 
+bool PausedNotice::Tick(bool reported) {
+    if (reported)
+        quietTicks_ = 0;
+    else if (quietTicks_ < kPausedHoldTicks)
+        ++quietTicks_;
+    return quietTicks_ < kPausedHoldTicks;
+}
+
 }  // namespace tray

@@ -68,4 +68,18 @@ struct PunchTick {
 };
 PunchTick AdvancePunch(PunchState state, std::uint32_t punchWord1, std::uint32_t latchedWord1, int rate);
 
+// "TC PAUSED" stays up while the pause keeps being reported. The monitor
+// latches the status words only every 777 ms and each punch tick (266 ms)
+// takes the bit, so most ticks find it clear even while the time code
+// stands still; the notice goes once a monitor period has passed without it.
+inline constexpr int kPausedHoldTicks = 4;
+class PausedNotice {
+public:
+    // One punch tick; true while the notice is shown.
+    bool Tick(bool reported);
+
+private:
+    int quietTicks_ = kPausedHoldTicks;
+};
+
 }  // namespace tray

@@ -44,8 +44,9 @@ private:
     int outputBase_, masterBase_, columns_;
 };
 
-// Client size of a meter or mixer window; nothing shown leaves the window at
-// the system's minimum size.
+// Size of a meter or mixer window, its frame included (the 4 pixels of
+// width beside the columns are the frame's); nothing shown leaves the
+// window at the system's minimum size.
 struct StripWindowSize {
     bool minimum;
     int width, height;

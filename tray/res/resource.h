@@ -67,6 +67,52 @@
 #define IDS_GET_SYS_SETUP_FAILED 61236
 #define IDS_SET_SYS_SETUP_FAILED 61237
 
+// The mixer window: its settings menu, artwork and texts.
+#define IDR_MIXER_SETTINGS 135
+#define IDB_STRIP 131
+#define IDB_KNOB 138
+#define IDB_MUTE_ON 139
+#define IDB_MUTE_OFF 140
+#define IDB_SOLO_OFF 141
+#define IDB_SOLO_ON 142
+#define IDB_MASTER_RIGHT 143
+#define IDB_MASTER_LEFT 144
+#define IDS_MIXER_SETTINGS 33004
+#define IDS_MIXER_TITLE_BOARD 58112
+#define IDS_MIXER_TITLE 61215
+#define IDS_FADER_FONT_FAILED 61227
+
+// The punch-in dialog.
+#define IDD_PUNCH 152
+#define IDB_PUNCH 160
+#define IDC_PUNCH_ENABLE 1028
+#define IDC_PUNCH_TIME 1029
+#define IDC_UNITS_HUNDREDTHS 1030
+#define IDC_UNITS_SAMPLES 1031
+#define IDC_PUNCH 1040
+#define IDC_PUNCH_DISPLAY 1045
+#define IDC_TIME_BASE 1051
+#define IDC_TAPE_FORMAT 1052
+#define IDS_TIME_BASE_30 170
+#define IDS_TIME_BASE_2997 171
+#define IDS_TIME_BASE_25 173
+#define IDS_TIME_BASE_24 174
+#define IDS_TIME_BASE_INVALID 175
+#define IDS_TAPE_441 176
+#define IDS_TAPE_48 177
+#define IDS_TAPE_BAD 178
+#define IDS_PUNCH_FONT_FAILED 61242
+#define IDS_PUNCH_TIMER_FAILED 61243
+#define IDS_SET_PUNCH_FAILED 61244
+#define IDS_GET_PUNCH_FAILED 61245
+#define IDS_PUNCH_WAITING 61246
+#define IDS_PUNCH_HIT 61247
+#define IDS_NO_PUNCH 61248
+#define IDS_TC_PAUSED 61249
+// Of its own number: a typed punch-in time that cannot be armed; "%s" takes
+// the earliest and the latest time, as shown.
+#define IDS_PUNCH_TIME_REFUSED 61320
+
 // Texts of their own numbers. The board-information report takes the error
 // code; in the others "%d" and "%s" take the values in order.
 #define IDS_BOARD_INFO_FAILED 61300

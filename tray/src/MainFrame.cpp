@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 
+#include "MixerWnd.h"
 #include "MonitorText.h"
+#include "PunchDlg.h"
 #include "TrayValues.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
@@ -94,13 +96,15 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < kMaxBoards) meterOpen_[wParam] = meterWindow(static_cast<int>(wParam)) != nullptr;
         return 0;
     case WM_MIXER_CLOSED:
-        if (wParam < kMaxBoards) mixerOpen_[wParam] = false;
+        // A window opened again since has a new object.
+        if (wParam < kMaxBoards && mixers_[wParam] && !mixers_[wParam]->hwnd()) mixers_[wParam].reset();
         return 0;
     case WM_STORE_SETTINGS: StoreSettings(); return 0;
     case WM_QUERYENDSESSION:
         statusSheetOpen_ = false;
         return TRUE;
     case WM_DESTROY:
+        StorePendingSettings();
         monitorTimer_.stop();
         pauseTimer_.stop();
         icon_.Delete();
@@ -186,8 +190,10 @@ void CMainFrame::OnStartUpdate() {
     // cannot end while this waits; the wait only keeps answering the
     // messages other programs send meanwhile.
     const DWORD start = GetTickCount();
-    while (!busy_.Idle() && GetTickCount() - start < kBusyWaitMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kBusyWaitMs - (GetTickCount() - start), QS_SENDMESSAGE);
+    for (DWORD waited = 0; !busy_.Idle() && waited < kBusyWaitMs; waited = GetTickCount() - start) {
+        // The time left from one reading of the clock: a second reading
+        // past the bound would wrap to a wait without end.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kBusyWaitMs - waited, QS_SENDMESSAGE);
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -274,6 +280,9 @@ void CMainFrame::BuildMenu() {
 }
 
 void CMainFrame::ShowMenu() {
+    // A click on the icon while the menu is open: the menu on screen stays
+    // the one in use.
+    if (menuShown_) return;
     for (int i = 0; i < menu_.ItemCount(); ++i) {
         const UINT id = menu_.ItemId(i);
         if (id) menu_.Enable(id, TrayCommandEnabled(id, monitor_.clockErrorLatched(), AvailableWindows()));
@@ -343,14 +352,48 @@ void CMainFrame::OpenMeterWindow(int board) {
     meterOpen_[board] = true;
 }
 
-void CMainFrame::OpenMixerWindow(int) {}
-void CMainFrame::OpenPunchDialog() {}
+void CMainFrame::OpenMixerWindow(int board) {
+    if (CMixerWnd* open = mixerWindow(board)) {
+        open->BringToTop();
+        return;
+    }
+    mixers_[board] = std::make_unique<CMixerWnd>(*this, board);
+    mixers_[board]->Open();
+}
 
-void CMainFrame::RefreshWindows(bool) {
+void CMainFrame::OpenPunchDialog() {
+    if (CPunchDlg* open = punchDialog()) {
+        open->BringToFront();
+        return;
+    }
+    punch_ = std::make_unique<CPunchDlg>(*this);
+    punch_->Open();
+}
+
+CMixerWnd* CMainFrame::mixerWindow(int board) const {
+    if (board < 0 || board >= kMaxBoards || !mixers_[board] || !mixers_[board]->hwnd()) return nullptr;
+    return mixers_[board].get();
+}
+
+CPunchDlg* CMainFrame::punchDialog() const { return punch_ && punch_->hwnd() ? punch_.get() : nullptr; }
+
+// The windows the frame owns close before it and ask, as when they close on
+// their own, for the record to be stored; the frame would be gone before it
+// read those requests, so they are served here.
+void CMainFrame::StorePendingSettings() {
+    bool store = false;
+    MSG request;
+    while (PeekMessageA(&request, hwnd(), WM_STORE_SETTINGS, WM_STORE_SETTINGS, PM_REMOVE)) store = true;
+    if (store) StoreSettings();
+}
+
+void CMainFrame::RefreshWindows(bool withPunchDialog) {
     for (int b = 0; b < kMaxBoards; ++b) {
         if (CMeterWnd* meters = meterWindow(b)) meters->Refresh();
+        if (CMixerWnd* mixer = mixerWindow(b)) mixer->Refresh();
         if (statusSheetOpen_) statusPages_[b].Refresh();
     }
+    if (CPunchDlg* punch = punchDialog(); punch && withPunchDialog) punch->Refresh();
 }
 
 void CMainFrame::Report(UINT textId) { ReportError(module_.String(textId)); }
@@ -374,6 +417,11 @@ void CMainFrame::AnnounceRate(std::uint32_t clock, float hz) {
 
 bool CMainFrame::MeterWindowOpen(int board) { return meterOpen_[board]; }
 
-bool CMainFrame::ResendMix(int board) { return false; }
+bool CMainFrame::ResendMix(int board) {
+    CMixerWnd* mixer = mixerWindow(board);
+    if (!mixer) return false;
+    mixer->SendMix();
+    return true;
+}
 
 }  // namespace tray

@@ -43,6 +43,9 @@ inline constexpr DWORD kBusyWaitMs = 1000;
 inline constexpr const char* kMeterWindowClass = "QuorviTrayMeters";
 inline constexpr const char* kMixerWindowClass = "QuorviTrayMixer";
 
+class CMixerWnd;
+class CPunchDlg;
+
 class CMainFrame : public win::Window, private MonitorScreen {
 public:
     explicit CMainFrame(HINSTANCE instance);
@@ -76,12 +79,16 @@ public:
         TrayWindows windows;
         windows.statusSheet = true;
         windows.meters = true;
+        windows.mixer = windows.punch = true;
         return windows;
     }
     // The status sheet has gone: its changes are stored.
     void OnStatusSheetClosed();
-    // The board's meter window while it exists, else null.
+    // The board's meter window, mixer window and the punch dialog while
+    // they exist, else null.
     CMeterWnd* meterWindow(int board) const;
+    CMixerWnd* mixerWindow(int board) const;
+    CPunchDlg* punchDialog() const;
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -116,7 +123,8 @@ private:
     void ShowMenu();
     bool ShowIcon(TrayIcon icon, bool add);
     // Windows of later tray parts refresh themselves from the record.
-    void RefreshWindows(bool punchDialog);
+    void RefreshWindows(bool withPunchDialog);
+    void StorePendingSettings();
     void ShowText(const std::string& text, UINT type = MB_OK) const;
 
     // MonitorScreen
@@ -134,7 +142,8 @@ private:
     win::Device device_;
     std::uint32_t boardKind_[kMaxBoards] = {};
     bool meterOpen_[kMaxBoards] = {};
-    bool mixerOpen_[kMaxBoards] = {};
+    std::unique_ptr<CMixerWnd> mixers_[kMaxBoards];
+    std::unique_ptr<CPunchDlg> punch_;
     bool statusSheetOpen_ = false;
     BusyIndicators busy_;
     MonitorDevice boards_;

@@ -61,14 +61,11 @@ ShownGroups CStripWnd::ShownOptions() const {
     return {options.*kind_.showInputs != 0, options.*kind_.showOutputs != 0, options.*kind_.showMaster != 0};
 }
 
-// The window around the columns' client area; with nothing shown, the
-// smallest window there is.
+// With nothing shown, the smallest window there is.
 SIZE CStripWnd::FrameSize() const {
     const StripWindowSize size = WindowSizeFor(layout_.Shown());
     if (size.minimum) return {GetSystemMetrics(SM_CXMIN), GetSystemMetrics(SM_CYMIN)};
-    RECT frame{0, 0, size.width, size.height};
-    AdjustWindowRectEx(&frame, kind_.style, FALSE, kStripExStyle);
-    return {frame.right - frame.left, frame.bottom - frame.top};
+    return {size.width, size.height};
 }
 
 void CStripWnd::ApplyLayout() {

@@ -21,4 +21,16 @@ std::optional<std::uint32_t> TakeBootResults();
 // Whether the punch-in command is offered.
 bool PunchOffered();
 
+// The synchroniser's delay compensation for the punch-in's interface type
+// (0 digital ADAT, 100 analogue ADAT, 200 O2R, 1 custom). Missing values of
+// the three known interfaces are stored with their defaults; custom values
+// are only read; other types keep the defaults.
+struct DelayCompensation {
+    std::int32_t inputSample = 4;
+    std::int32_t inputBlock = 1;
+    std::int32_t outputSample = 38;
+    std::int32_t outputBlock = -1;
+};
+DelayCompensation ReadDelayCompensation(int interfaceType);
+
 }  // namespace tray

@@ -6,6 +6,8 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -42,6 +44,18 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
     return true;
 }
 
+// Runs this thread's messages for a while, for what must not happen.
+inline void Pump(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// Word i of a request's input bytes.
+inline std::uint32_t Word(const std::vector<std::uint8_t>& bytes, int i) {
+    std::uint32_t v = 0;
+    if (bytes.size() >= 4u * (i + 1)) std::memcpy(&v, bytes.data() + 4 * i, 4);
+    return v;
+}
+
 class FrameHost : public ::testing::Test {
 protected:
     void Start(std::uint32_t boards) {
@@ -71,6 +85,14 @@ protected:
         MSG quit;
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
+
+    // A monitor tick now, as the timer would give it.
+    void Tick() const { PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0); }
+    // A registered message, handled when this returns.
+    void Send(const char* name, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        SendMessageA(frame_->hwnd(), RegisterWindowMessageA(name), wParam, lParam);
+    }
+    std::vector<vboard::LogEntry> Log(std::uint32_t code) const { return boards_->log(code); }
 
     // Opens the pop-up menu as a right click on the icon does and reads it.
     // whileOpen runs while the menu is shown, before it is read.

@@ -33,7 +33,7 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     std::vector<MenuLine> menu = PopupMenu();
     ASSERT_GE(menu.size(), 9u);
     EXPECT_EQ(menu[5], (MenuLine{ID_SHOW_METERS, "Show &Meters", true}));
-    EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", false}));
+    EXPECT_EQ(menu[6], (MenuLine{ID_SHOW_MIXER, "Show Mi&xer", true}));
     frame_.reset();
 
     QuorviAddUserMenu("factory.ssf");
@@ -49,10 +49,10 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
         {ID_OPEN_CONTROL_PANEL, "&Open Control Panel", true},
         {ID_SHOW_METERS_1, "Show Meters for QUORVI #1", true},
         {ID_SHOW_METERS_2, "Show Meters for QUORVI #2", true},
-        {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", false},
-        {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", false},
+        {ID_SHOW_MIXER_1, "Show Mixer for QUORVI #1", true},
+        {ID_SHOW_MIXER_2, "Show Mixer for QUORVI #2", true},
         {0, "", false},
-        {ID_PUNCH, "&Punch In/Out...", false},
+        {ID_PUNCH, "&Punch In/Out...", true},
         {0, "", false},
         {ID_USER_SETUPS_HEADER, "User Setups", false},
         {0, "", false},
@@ -125,4 +125,49 @@ TEST_F(FrameTest, TicksWaitingWhileATickShowsAMessageDoNotRunInsideIt) {
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(boards_->log(quorvi::QUORVI_GET_STATUS_FLAGS).size(), reads + 1)
         << "the ticks queued behind the message were dropped";
+}
+
+// A shell that is not ready yet refuses the first tick's change of the
+// icon: the icon is added again and the start-up completes on a later tick
+// that could change it, with the boot results shown then, once.
+TEST_F(FrameTest, StartUpCompletesOnTheFirstTickTheShellTakesTheIcon) {
+    const BYTE bootResults[4] = {5, 0, 0, 0};
+    ASSERT_TRUE(WriteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar", "QuorviStatus", REG_BINARY, bootResults, 4));
+    MessageBoxCatcher boxes;
+    boxes.Expect(IDOK);
+    shell_.RefuseModify(1);
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::vector<NotifyIconCall> calls = shell_.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().operation, static_cast<DWORD>(NIM_ADD)) << "added again after the refusal";
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar", "QuorviStatus")) << "not complete yet";
+
+    PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Boxes().empty() && !frame_->busy().timer; }));
+    EXPECT_EQ(boxes.Texts()[0], "Board 1-DSP code loaded, but did not boot correctly.\nA power cycle is necessary.");
+    EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar", "QuorviStatus"));
+    PostMessageA(frame_->hwnd(), WM_TIMER, tray::kMonitorTimer, 0);
+    Pump(200);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+// A second right click on the icon while its menu is open must not let a
+// setup list change rebuild (and destroy) the menu still on screen.
+TEST_F(FrameTest, ASecondRightClickWhileTheMenuIsOpenKeepsItWhole) {
+    Start(1);
+    ASSERT_FALSE(HasFatalFailure());
+    QuorviAddUserMenu("factory.ssf");
+    auto second = ReadSystemFile("factory.ssf");
+    ASSERT_TRUE(second && second->size() > 20);
+    ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
+    const std::size_t items = PopupMenu().size();
+    const std::vector<MenuLine> menu = PopupMenu([&] {
+        PostMessageA(frame_->hwnd(), tray::WM_TRAY_NOTIFY, IDI_TRAY_OK, WM_RBUTTONDOWN);
+        Sleep(300);
+        QuorviAddUserMenu("second.ssf");
+    });
+    EXPECT_EQ(menu.size(), items);
+    EXPECT_EQ(PopupMenu().size(), items + 1) << "the next menu lists the new setup";
 }

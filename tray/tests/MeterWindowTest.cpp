@@ -115,9 +115,10 @@ TEST_F(MeterWindowTest, BarsFollowTheBoardsLevelsInOneWindowPerBoard) {
     HWND window = meters->hwnd();
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(GetText(window), kTitle);
-    RECT client{};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 4 + 480 + 480 + 60);
+    RECT place{};
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.right - place.left, 4 + 480 + 480 + 60) << "the window, frame included";
+    EXPECT_EQ(place.bottom - place.top, 180);
 
     // "QUORVI METERS" for the same board brings up the same window.
     SendMessageA(frame_->hwnd(), RegisterWindowMessageA("QUORVI METERS"), 0, 0);
@@ -251,9 +252,9 @@ TEST_F(MeterWindowTest, SystemMenuAndRefreshFollowTheRecord) {
     QuorviSetRegSettings(&record);
     SendMessageA(frame_->hwnd(), RegisterWindowMessageA("START QUORVI UPDATE"), 0, 0);
     SendMessageA(frame_->hwnd(), RegisterWindowMessageA("END QUORVI UPDATE"), 0, 0);
-    RECT client{};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 4 + 480 + 60);
+    RECT place{};
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.right - place.left, 4 + 480 + 60);
     system = GetSystemMenu(window, FALSE);
     EXPECT_FALSE(GetMenuState(system, ID_SHOW_INPUTS, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GetMenuState(system, ID_LABEL_USER, MF_BYCOMMAND) & MF_CHECKED);

@@ -288,6 +288,8 @@ HANDLE OpenOnService(HANDLE pipe, const char* name, DWORD access, DWORD share, D
 
 }  // namespace
 
+bool DeviceIsVirtual(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr && IsServiceConnection(h); }
+
 bool devicepipe::VirtualBoardsWanted() {
     char value[4] = {};
     return GetEnvironmentVariableA(kSwitchName, value, sizeof value) == 1 && value[0] == '1';

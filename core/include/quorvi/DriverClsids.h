@@ -10,6 +10,10 @@
 
 namespace quorvi {
 
+// The ASIO driver's name: what it answers hosts, and its entry in the hosts'
+// list of drivers.
+inline constexpr const char* kAsioDriverName = "ASIO Audio for Quorvi";
+
 inline constexpr GUID kAsioDriverClsid = {
     0xEF331249, 0xFCE8, 0x4C9D, {0xA8, 0x46, 0x2C, 0x3A, 0xEF, 0x41, 0xC5, 0x75}};
 inline constexpr GUID kEasiDriverClsid = {

@@ -57,10 +57,10 @@ TEST(ChannelLabels, PhysicalTextsPerFormat) {
     EXPECT_EQ(f1[16 + 9], "Spdif B|Out 2");
     EXPECT_EQ(f1[16 + 10], "unused");
 
-    // Format 3 has two S/PDIF channels per interface.
+    // Format 3 turns to interface B at the fourth channel, not the third.
     DisplayLabels f3 = BuildLabels(PhysicalLabels, kAll, r.Source(3));
-    EXPECT_EQ(f3[1], "Spdif A|In 2");
-    EXPECT_EQ(f3[2], "Spdif B|In 3");
+    EXPECT_EQ(f3[2], "Spdif A|In 3");
+    EXPECT_EQ(f3[3], "Spdif B|In 4");
     EXPECT_EQ(f3[16 + 3], "Spdif B|Out 4");
     EXPECT_EQ(f3[4], "unused");
 

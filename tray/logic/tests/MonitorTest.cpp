@@ -131,9 +131,13 @@ TEST_F(MonitorTest, AMaskedBitIsLatchedButLeavesTheIconAlone) {
     record->boards[0].statusMask = 0x3FFF & ~0x20;
     monitor.ProgramMasks(*record);
     Settle();
-    boards.words[1] = 0x2;
+    boards.words[1] = 0x2 | 0x100;  // and time code standing still, which never counts
     monitor.Tick(*record);
     EXPECT_TRUE(screen.icons.empty());
+    EXPECT_EQ(monitor.board(0).latched[1], 0x102u);
+    // The punch dialog takes the pause once; the rest stays latched.
+    EXPECT_EQ(monitor.TakeLatched(0, 1, 0x100), 0x100u);
+    EXPECT_EQ(monitor.TakeLatched(0, 1, 0x100), 0u);
     EXPECT_EQ(monitor.board(0).latched[1], 0x2u);
 }
 
@@ -282,11 +286,22 @@ TEST_F(MonitorTest, ABoardWithoutCountOrWithItsMeterOpenIsNotReadOrNotMeasured) 
     EXPECT_EQ(monitor.board(0).ioWord, 0x42u);
 }
 
-TEST_F(MonitorTest, AFailedClockReadIsReportedAndTheTickGoesOn) {
+// Reported once when the reads start failing, not with a box on every tick.
+TEST_F(MonitorTest, FailingClockReadsAreReportedOncePerStretchAndTheTickGoesOn) {
     Start(2);
     boards.failStatus = true;
     const int flagReads = boards.flagReads;
     monitor.Tick(*record);
-    EXPECT_EQ(screen.reports, (std::vector<UINT>{IDS_CLOCK_READ_FAILED, IDS_CLOCK_READ_FAILED}));
+    EXPECT_EQ(screen.reports, (std::vector<UINT>{IDS_CLOCK_READ_FAILED})) << "one message for both boards";
     EXPECT_EQ(boards.flagReads, flagReads + 1);
+    monitor.Tick(*record);
+    monitor.Tick(*record);
+    EXPECT_EQ(screen.reports.size(), 1u) << "still failing: nothing new to say";
+    EXPECT_EQ(boards.flagReads, flagReads + 3);
+
+    boards.failStatus = false;
+    monitor.Tick(*record);
+    boards.failStatus = true;
+    monitor.Tick(*record);
+    EXPECT_EQ(screen.reports.size(), 2u) << "failing again after a good read";
 }

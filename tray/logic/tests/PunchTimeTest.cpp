@@ -85,3 +85,15 @@ TEST(PunchTime, TheBoardsReportsDecideWhatTheDialogShows) {
     EXPECT_EQ(t.disarm, 44100u * 120 - 1);
     EXPECT_TRUE(t.timecodePaused);
 }
+
+// The monitor latches the pause bit once a period and each punch tick takes
+// it: a steady pause must not blink, an ended one must go.
+TEST(PunchTime, ASteadyPauseStaysShownAndAnEndedOneGoes) {
+    PausedNotice notice;
+    EXPECT_FALSE(notice.Tick(false));
+    for (int tick = 0; tick < 12; ++tick) EXPECT_TRUE(notice.Tick(tick % 3 == 0)) << tick;
+    int shown = 0;
+    while (notice.Tick(false)) ++shown;
+    EXPECT_LT(shown, kPausedHoldTicks);
+    EXPECT_FALSE(notice.Tick(false));
+}

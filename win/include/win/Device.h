@@ -23,6 +23,10 @@ BOOL DeviceControl(HANDLE h, DWORD code, const void* in, DWORD inSize, void* out
 // handle held.
 BOOL DeviceClose(HANDLE h);
 
+// Whether a handle from DeviceOpen is served by the virtual boards rather
+// than by the kernel driver.
+bool DeviceIsVirtual(HANDLE h);
+
 // Owns a device handle and closes it once.
 class Device {
 public:

@@ -1,7 +1,7 @@
 // Cost of applying a record to four boards of quorvisim.exe in another
 // process: one QuorviUpdateMix and one QuorviDoUpdate, with the number of
 // driver requests each issues.
-//   core_update_bench [calls]   (default 200)
+//   bench_update [calls]   (default 200)
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/Execution.h"
+#include "bench/Timing.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
@@ -20,20 +21,6 @@
 #include "win/Device.h"
 
 namespace {
-
-template <class Call>
-std::vector<double> Time(int calls, Call call) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> us;
-    for (int i = 0; i < calls; ++i) {
-        QueryPerformanceCounter(&start);
-        call();
-        QueryPerformanceCounter(&end);
-        us.push_back((end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart);
-    }
-    return us;
-}
 
 void Print(const char* what, std::vector<double> us, size_t requests) {
     std::sort(us.begin(), us.end());
@@ -79,9 +66,9 @@ int main(int argc, char** argv) {
             std::printf("quorvisim.exe does not serve four boards\n");
             rc = 1;
         } else {
-            Time(10, update);
-            Print("QuorviUpdateMix, one board", Time(calls, mix), Requests(control, mix));
-            Print("QuorviDoUpdate, four boards", Time(calls, update), Requests(control, update));
+            bench::Time(10, update);
+            Print("QuorviUpdateMix, one board", bench::Time(calls, mix), Requests(control, mix));
+            Print("QuorviDoUpdate, four boards", bench::Time(calls, update), Requests(control, update));
         }
     }
     vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
