@@ -71,12 +71,16 @@ public:
         for (std::uint32_t n = 1 + rng.below(6); n > 0; --n) {
             // The windows the messages open, opened and closed often.
             if (rng.chance(4)) {
-                PostMessageA(frame_, RegisterWindowMessageA(rng.chance(2) ? "QUORVI METERS" : "QUORVI MIXER"),
-                             rng.below(4), 0);
+                const char* name = rng.chance(2) ? "QUORVI METERS" : "QUORVI MIXER";
+                const WPARAM board = rng.below(4);
+                PostMessageA(frame_, RegisterWindowMessageA(name), board, 0);
+                campaign_.Note(std::string(name) + " " + std::to_string(board));
                 continue;
             }
-            if (HWND window = rng.chance(6) ? testkit::FindTopWindow("QuorviTrayMeters", "", tray_.Id()) : nullptr) {
+            const char* windowClass = rng.chance(2) ? "QuorviTrayMeters" : "QuorviTrayMixer";
+            if (HWND window = rng.chance(6) ? testkit::FindTopWindow(windowClass, "", tray_.Id()) : nullptr) {
                 PostMessageA(window, WM_CLOSE, 0, 0);
+                campaign_.Note(std::string("a window closed: ") + windowClass);
                 continue;
             }
             const fuzz::Broadcast& message =
@@ -91,12 +95,15 @@ public:
         if (!SendMessageTimeoutA(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
             return campaign_.Fault(tray_.ExitCode() == STILL_ACTIVE ? "the tray stopped answering" : "the tray ended");
         if (testkit::FindTopWindow("QuorviTrayMeters", "", tray_.Id())) campaign_.Tally("meter windows open");
+        if (testkit::FindTopWindow("QuorviTrayMixer", "", tray_.Id())) campaign_.Tally("mixer windows open");
         CheckStoredRate();
         CheckBoxes();
         const DWORD gdi = GdiObjectsOf(tray_.Id());
         if (gdiAtStart_ && gdi > gdiAtStart_ + 2000) campaign_.Fault("the tray's drawing objects keep growing");
         std::size_t memory = MemoryOf(tray_.Id());
-        if (memoryAtStart_ && memory > memoryAtStart_ + (48u << 20)) campaign_.Fault("the tray's memory keeps growing");
+        if (memoryAtStart_ && memory > memoryAtStart_ + (48u << 20))
+            campaign_.Fault("the tray's memory grew from " + std::to_string(memoryAtStart_ >> 20) + " MiB to " +
+                            std::to_string(memory >> 20) + " MiB");
     }
 
 private:
@@ -170,8 +177,9 @@ private:
         campaign_.Note(command);
     }
 
-    // A working record whose window options are arbitrary: places, fonts,
-    // labels without their ends, display modes and ranges past their lists.
+    // A working record whose window options and mix are arbitrary: places,
+    // fonts, labels without their ends, modes past their lists, levels and
+    // pans past their tables.
     void PlaceWorkingRecord(Rng& rng) {
         fuzz::Bytes record = base_;
         const std::size_t first = offsetof(quorvi::SettingsRecord, boards);
