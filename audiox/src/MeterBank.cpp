@@ -25,7 +25,9 @@ void MeterBank::PollFailed(int board) {
 
 float MeterBank::Take(int board, int entry) {
     Meter& m = boards_.at(board).at(entry);
-    float value = static_cast<float>(m.peak / kMeterFullScale);
+    // A clipping input reads one above full scale, and a word with bits past
+    // the 24-bit magnitude is no louder than that: hosts are promised 0..1.
+    float value = static_cast<float>(std::min(m.peak / kMeterFullScale, 1.0));
     m.peak = 0;
     m.read = true;
     return value;

@@ -224,13 +224,7 @@ STDMETHODIMP Mixer::Load(IStream* stream) {
         if (FAILED(read.result)) return read.result;
         // Everything was read and checked: only now does any element change,
         // and the boards get what the project holds.
-        std::vector<bool> changed(boards_);
-        for (size_t i = 0; i < read.elements.size(); ++i) {
-            if (all[i]->Commit(read.elements[i])) changed[all[i]->spec().board] = true;
-        }
-        HRESULT hr = SendBoards(changed);
-        ClearAllDirty();
-        return hr;
+        return Apply([&](Element& e, std::size_t i) { return i < read.elements.size() && e.Commit(read.elements[i]); });
     });
 }
 
@@ -261,13 +255,7 @@ STDMETHODIMP Mixer::GetSizeMax(ULARGE_INTEGER* size) {
 
 STDMETHODIMP Mixer::InitNew() {
     return Guarded([&] {
-        std::vector<bool> changed(boards_);
-        for (Element* e : Snapshot(ListId::All)) {
-            if (e->InitNew()) changed[e->spec().board] = true;
-        }
-        HRESULT hr = SendBoards(changed);
-        ClearAllDirty();
-        return hr;
+        return Apply([](Element& e, std::size_t) { return e.InitNew(); });
     });
 }
 
@@ -321,14 +309,32 @@ HRESULT Mixer::SendMixLocked(int board) {
     return link_->WriteParams(board, block);
 }
 
-HRESULT Mixer::SendBoards(const std::vector<bool>& changed) {
+HRESULT Mixer::Apply(const std::function<bool(Element&, std::size_t)>& change) {
+    std::vector<Element*> all = Snapshot(ListId::All);
+    std::vector<ElementState> before;
+    for (Element* e : all) before.push_back(e->SaveState());
+    std::vector<bool> changed(boards_);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (change(*all[i], i)) changed[all[i]->spec().board] = true;
+    }
     HRESULT first = S_OK;
     for (int b = 0; b < boards_; ++b) {
         if (!changed[b]) continue;
-        std::lock_guard lock(board_[b].lock);
-        HRESULT hr = SendMixLocked(b);
-        if (FAILED(hr) && SUCCEEDED(first)) first = hr;
+        HRESULT hr;
+        {
+            std::lock_guard lock(board_[b].lock);
+            hr = SendMixLocked(b);
+        }
+        if (SUCCEEDED(hr)) continue;
+        // As with a single change: what the board did not take, the mixer
+        // does not show either.
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i]->spec().board == b) all[i]->Commit(before[i]);
+        }
+        if (SUCCEEDED(first)) first = hr;
     }
+    // Unsaved changes stay marked when the boards refused what replaced them.
+    if (SUCCEEDED(first)) ClearAllDirty();
     return first;
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -116,7 +117,10 @@ private:
     HRESULT Enumerate(ListId id, IAxEnumElements** list);
     std::vector<Element*> Snapshot(ListId id);
     HRESULT SendMixLocked(int board);
-    HRESULT SendBoards(const std::vector<bool>& changed);
+    // Gives every element a new state (`change` says whether it changed)
+    // and sends each board whose mix changed. A board that refuses keeps its
+    // mix, and so do its elements here; the first failure is the result.
+    HRESULT Apply(const std::function<bool(Element&, std::size_t)>& change);
     HRESULT PollMeters();
     void ClearAllDirty();
 

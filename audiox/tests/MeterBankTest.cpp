@@ -27,6 +27,10 @@ TEST(MeterBankTest, EntriesReadTheMeterWordsAfterTheCounterAndStatus) {
     bank.Absorb(0, WithMeter(33, 4194304).words);
     EXPECT_NEAR(bank.Take(0, 33), 0.5f, 1e-6);
     EXPECT_FLOAT_EQ(bank.Take(0, 1), 0.0f) << "status words are not meters";
+    bank.Absorb(0, WithMeter(2, 8388608).words);
+    EXPECT_EQ(bank.Take(0, 2), 1.0f) << "a clipping input is full scale, not above it";
+    bank.Absorb(0, WithMeter(3, 0xFFFFFFFF).words);
+    EXPECT_EQ(bank.Take(0, 3), 1.0f) << "nor is a word with bits past the magnitude";
 }
 
 TEST(MeterBankTest, ReadGivesThePeakSinceThePreviousReadAndAsksForANewPoll) {

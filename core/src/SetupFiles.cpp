@@ -1,5 +1,6 @@
 #include "SetupFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -36,7 +37,10 @@ bool IsPlainFileName(const char* name, std::size_t fieldSize) {
     std::size_t length = strnlen(name, fieldSize);
     if (length == 0 || length == fieldSize) return false;
     std::string_view text(name, length);
-    return text.find_first_of(":\\/") == std::string_view::npos &&
+    // Characters no file name may hold: stored as the current setup, such a
+    // name would send every later load back to the factory file.
+    bool control = std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return !control && text.find_first_of(":\\/<>\"|?*") == std::string_view::npos &&
            text.find("..") == std::string_view::npos && !IsDeviceName(text);
 }
 
@@ -51,8 +55,27 @@ bool SameFileName(const std::string& a, const std::string& b) {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
+namespace {
+
+// Each program holds a setup file only for one read or write, so a file
+// another program has open is free again in a moment: taken for missing,
+// the current setup would fall back to the factory file.
+constexpr DWORD kSharingWaitMs = 1000;
+
+win::File OpenWhenFree(win::File (*open)(const char*), const std::string& path) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        win::File file = open(path.c_str());
+        if (file || file.lastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start >= kSharingWaitMs)
+            return file;
+        Sleep(10);
+    }
+}
+
+}  // namespace
+
 SetupFileResult ReadRecordFile(const std::string& path, SettingsRecord& out) {
-    win::File file = win::File::OpenRead(path.c_str());
+    win::File file = OpenWhenFree(win::File::OpenRead, path);
     if (!file) return SetupFileCannotOpen;
     auto scratch = std::make_unique<SettingsRecord>();
     if (!file.readExact(scratch.get(), sizeof(SettingsRecord))) return SetupFileCannotRead;
@@ -61,7 +84,7 @@ SetupFileResult ReadRecordFile(const std::string& path, SettingsRecord& out) {
 }
 
 SetupFileResult WriteRecordFile(const std::string& path, const SettingsRecord& record) {
-    win::File file = win::File::OpenWrite(path.c_str());
+    win::File file = OpenWhenFree(win::File::OpenWrite, path);
     if (!file) return SetupFileCannotOpen;
     if (!file.writeAll(&record, sizeof record)) return SetupFileCannotWrite;
     return SetupFileOk;

@@ -206,9 +206,51 @@ TEST_F(RegSettingsTest, FileNamesThatLeaveTheSystemDirectoryAreNeverUsed) {
     std::strcpy(record->fileName, "Con .ssf");
     EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
     EXPECT_STREQ(record->fileName, "factory.ssf");
+    // Characters no file may be named with: the name could be stored as
+    // Current but its file never written.
+    for (const char* unnamable : {"a|b.ssf", "what?.ssf", "<a>.ssf", "tab\t.ssf", "\"q\".ssf", "*.ssf"}) {
+        std::strcpy(record->fileName, unnamable);
+        EXPECT_EQ(QuorviSetRegSettings(record.get()), 1);
+        EXPECT_STREQ(record->fileName, "factory.ssf") << unnamable;
+        EXPECT_EQ(Current(), "factory.ssf");
+    }
     EXPECT_TRUE(catcher.WaitForBoxes(1));
     EXPECT_EQ(catcher.Texts().size(), 1u);
     EXPECT_EQ(ListSystemFiles("*.ssf"), std::vector<std::string>{"factory.ssf"});
+}
+
+// Another program writing the current file holds it for a moment: loading
+// and storing wait for it instead of falling back to the factory file or
+// failing.
+TEST_F(RegSettingsTest, AFileAnotherProgramHoldsForAMomentIsWaitedFor) {
+    auto record = Factory();
+    std::strcpy(record->fileName, "mine.ssf");
+    record->eraseProtect = 5;
+    ASSERT_EQ(QuorviSetRegSettings(record.get()), 1);
+    auto hold = [] {
+        HANDLE held = CreateFileA(SystemFilePath("mine.ssf").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        return std::thread([held] {
+            Sleep(200);
+            CloseHandle(held);
+        });
+    };
+    MessageBoxCatcher noBoxes;
+    std::thread release = hold();
+    auto loaded = NewRecord();
+    EXPECT_EQ(QuorviGetRegSettings(loaded.get(), 0), 1);
+    release.join();
+    EXPECT_EQ(Current(), "mine.ssf");
+    EXPECT_EQ(loaded->eraseProtect, 5);
+
+    release = hold();
+    loaded->eraseProtect = 6;
+    EXPECT_EQ(QuorviSetRegSettings(loaded.get()), 1);
+    release.join();
+    auto file = ReadSystemFile("mine.ssf");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(std::vector<uint8_t>(file->begin(), file->begin() + sizeof(SettingsRecord)), Bytes(*loaded));
 }
 
 TEST_F(RegSettingsTest, ACopiedFileIsStoredUnderTheNameItWasLoadedFrom) {

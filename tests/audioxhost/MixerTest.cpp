@@ -468,6 +468,31 @@ TEST_F(MixerTest, AProjectOfAnotherVersionOrCutShortChangesNothing) {
     EXPECT_EQ(Sent(0).size(), sent) << "nothing was sent either";
 }
 
+// A board that refuses the project's mix keeps what it had, and the mixer
+// shows what the board has, as after a single change that failed.
+TEST_F(MixerTest, AProjectTheBoardRefusesLeavesTheMixerAsItWas) {
+    Open(1);
+    ASSERT_EQ(Channel("Input Channel 1")->SetSendLevel(bus.get(), 0.25f), S_OK);
+    ComPtr<IStream> stream = MemoryStream();
+    ASSERT_EQ(Save(stream.get()), S_OK);
+    const std::vector<std::uint8_t> saved = StreamBytes(stream.get());
+    ASSERT_EQ(Channel("Input Channel 1")->SetSendLevel(bus.get(), 0.5f), S_OK);
+    ComPtr<IPersistStreamInit> persist;
+    ASSERT_EQ(mixer.As(IID_IPersistStreamInit, persist), S_OK);
+    ASSERT_EQ(persist->IsDirty(), S_OK);
+
+    boards->control("fail QUORVI_SET_PARAM 0x1F once");
+    EXPECT_EQ(Load(MemoryStream(saved).get()), HRESULT_FROM_WIN32(0x1F));
+    EXPECT_FLOAT_EQ(Level("Input Channel 1"), 0.5f);
+    EXPECT_EQ(persist->IsDirty(), S_OK) << "the change not saved is still unsaved";
+    boards->control("fail QUORVI_HC_GET_PARAMS 0x1F once");
+    EXPECT_TRUE(FAILED(persist->InitNew())) << "nor does starting afresh";
+    EXPECT_FLOAT_EQ(Level("Input Channel 1"), 0.5f);
+
+    EXPECT_EQ(Load(MemoryStream(saved).get()), S_OK);
+    EXPECT_FLOAT_EQ(Level("Input Channel 1"), 0.25f);
+}
+
 TEST_F(MixerTest, AnEndMarkAfterThreeElementsLeavesTheOthersAsTheyAre) {
     Open(1);
     ASSERT_EQ(Channel("Input Channel 9")->SetSendLevel(bus.get(), 0.5f), S_OK);

@@ -119,8 +119,11 @@ bool CMainFrame::OnRegisteredMessage(UINT message, WPARAM wParam, LPARAM lParam,
     if (startUpdate.is(message)) OnStartUpdate();
     else if (endUpdate.is(message)) OnEndUpdate();
     else if (trayRefresh.is(message)) OnTrayRefresh();
-    else if (rateChanged.is(message)) StoreSampleRate(static_cast<DWORD>(lParam), static_cast<DWORD>(wParam));
-    else if (identifyStart.is(message)) monitor_.IdentifyStart();
+    else if (rateChanged.is(message)) {
+        // Only the monitor's own word: the ASIO driver takes what is stored
+        // for the boards' rate and clock, so another program's is not kept.
+        if (announcing_) StoreSampleRate(static_cast<DWORD>(lParam), static_cast<DWORD>(wParam));
+    } else if (identifyStart.is(message)) monitor_.IdentifyStart();
     else if (identifyStop.is(message)) monitor_.IdentifyStop();
     else if (userMenuChanged.is(message)) BuildMenu();
     else if (openMeters.is(message)) {
@@ -407,7 +410,9 @@ void CMainFrame::StopMonitoring(bool removeIcon) {
 void CMainFrame::AnnounceRate(std::uint32_t clock, float hz) {
     DWORD bits;
     std::memcpy(&bits, &hz, sizeof bits);
+    announcing_ = true;
     rateChanged.SendTo(hwnd(), clock, static_cast<LPARAM>(bits));
+    announcing_ = false;
 }
 
 bool CMainFrame::MeterWindowOpen(int board) { return meterOpen_[board]; }

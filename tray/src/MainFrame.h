@@ -160,6 +160,8 @@ private:
     bool menuShown_ = false;
     bool menuStale_ = false;
     bool inTick_ = false;
+    // Set while the monitor announces a rate to this window.
+    bool announcing_ = false;
 };
 
 }  // namespace tray

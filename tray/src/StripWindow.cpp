@@ -1,5 +1,7 @@
 #include "StripWindow.h"
 
+#include <algorithm>
+
 #include "MainFrame.h"
 #include "MonitorText.h"
 #include "UserLabelDlg.h"
@@ -15,6 +17,8 @@ namespace {
 constexpr int kSingleLineY = 150;
 constexpr int kUpperLineY = 142;
 constexpr int kLowerLineY = 154;
+// Taller than the whole window: larger label fonts show nothing more.
+constexpr LONG kLargestLabelFont = 200;
 constexpr DWORD kStripExStyle = WS_EX_STATICEDGE;
 constexpr std::initializer_list<UINT> kLabelItems = {ID_LABEL_PHYSICAL, ID_LABEL_LOGICAL, ID_LABEL_USER};
 
@@ -108,6 +112,10 @@ bool CStripWnd::LoadLabelFont() {
     // The face name comes from the record and need not be terminated.
     LOGFONTA stored = panel().*kind_.font;
     stored.lfFaceName[LF_FACESIZE - 1] = '\0';
+    // Nor need its size be one the labels can use: drawn at any size, the
+    // glyphs of a huge one take hundreds of megabytes. The record keeps it.
+    stored.lfHeight = std::clamp<LONG>(stored.lfHeight, -kLargestLabelFont, kLargestLabelFont);
+    stored.lfWidth = std::clamp<LONG>(stored.lfWidth, 0, kLargestLabelFont);
     win::Font font(CreateFontIndirectA(&stored));
     if (!font) {
         frame_.module().ShowMessage(kind_.fontFailureId, MB_OK, hwnd());

@@ -3,6 +3,7 @@
 // editing, what it keeps in the record and its life in the notification
 // area. Its ticks are given by hand, so every count is exact.
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,13 @@ const std::string kTitle = "QUORVI Audio Level Meters";
 int MarkerRow(int p) { return kBarBase - p; }
 
 std::uint32_t DbLevel(double db) { return static_cast<std::uint32_t>(8388608.0 * std::pow(10.0, db / 20)); }
+
+SIZE_T PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
 
 quorvi::SettingsRecord StoredRecord() {
     quorvi::SettingsRecord record{};
@@ -250,6 +258,20 @@ TEST_F(MeterWindowTest, SystemMenuAndRefreshFollowTheRecord) {
     system = GetSystemMenu(window, FALSE);
     EXPECT_FALSE(GetMenuState(system, ID_SHOW_INPUTS, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GetMenuState(system, ID_LABEL_USER, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+// A setup file's label font may be of any size; drawn as stored, the glyphs
+// of a huge one took hundreds of megabytes.
+TEST_F(MeterWindowTest, AHugeStoredLabelFontIsDrawnAtAUsableSize) {
+    StartWithRecord([](quorvi::BoardPanelBlock& panel) {
+        panel.metersFont.lfHeight = -50000;
+    });
+    ASSERT_FALSE(HasFatalFailure());
+    const SIZE_T before = PrivateBytes();
+    tray::CMeterWnd* meters = Open();
+    ASSERT_NE(meters, nullptr);
+    EXPECT_LT(PrivateBytes(), before + (64u << 20));
+    EXPECT_EQ(frame_->record().boards[0].metersFont.lfHeight, -50000) << "the record keeps what it holds";
 }
 
 TEST_F(MeterWindowTest, InTheTrayGroupsShowAsIconsAndHidingThemAllClosesTheWindow) {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -178,6 +179,11 @@ TEST_F(TrayTest, ABoardSwitchedTo48kHzGetsItsBandWordAndIsAnnounced) {
     EXPECT_TRUE(WaitUntil([] {
         return ReadRegDword(HKEY_LOCAL_MACHINE, kMakerKey, "SampleRate") == FloatBits(48000.0f);
     }));
+    EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, kMakerKey, "ClockSource"), 4u);
+    // Another program's word on the rate is not the boards': the ASIO
+    // driver would take it for theirs.
+    Send("QUORVI SAMPLE RATE CHANGED", 99, static_cast<LPARAM>(FloatBits(std::nanf(""))));
+    EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, kMakerKey, "SampleRate"), FloatBits(48000.0f));
     EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, kMakerKey, "ClockSource"), 4u);
     const auto fpga = boards_->log(quorvi::QUORVI_HC_SEND_FPGABYTE);
     ASSERT_FALSE(fpga.empty());

@@ -34,7 +34,11 @@ const char* const kControlHelp =
     "  lintra-gains L G0 G1          its two microphone gain bytes\n"
     "  fail REQUEST|open ERROR [board B] [once|times N]\n"
     "                                make a request fail with a Win32 error code\n"
-    "  clear-failures\n"
+    "  misreply REQUEST short N|long|noise SEED [board B] [once|times N]\n"
+    "                                answer successful requests with N bytes only,\n"
+    "                                with more than the caller's buffer, or with\n"
+    "                                arbitrary bytes of the size asked for\n"
+    "  clear-failures                also ends the misreplies\n"
     "  log [SINCE]                   requests received after sequence SINCE, as many as\n"
     "                                one reply holds: seq handle request board result input-hex\n"
     "  opens [SINCE]                 devices opened after sequence SINCE, likewise:\n"
@@ -207,14 +211,10 @@ ControlResult Configure(Driver& driver, const Args& a) {
     return ControlResult{};
 }
 
-ControlResult Fail(Driver& driver, const Args& a) {
-    std::uint32_t code = kOpenRequest, error = 0, board = 0;
-    std::int32_t onBoard = -1;
-    int times = -1;
-    if (a.size() < 3 || (a[1] != "open" && !ParseRequest(a[1], code)) || !a.number(2, error) || error == 0)
-        return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
-    for (std::size_t i = 3; i < a.size(); ++i) {
-        std::uint32_t n = 0;
+// The words from `i` on: [board B] [once|times N]. False on anything else.
+bool ParseScope(const Args& a, std::size_t i, std::int32_t& onBoard, int& times) {
+    for (; i < a.size(); ++i) {
+        std::uint32_t n = 0, board = 0;
         if (a[i] == "board" && a.board(i + 1, board)) {
             onBoard = static_cast<std::int32_t>(board);
             ++i;
@@ -224,10 +224,40 @@ ControlResult Fail(Driver& driver, const Args& a) {
             times = static_cast<int>(n);
             ++i;
         } else {
-            return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
+            return false;
         }
     }
+    return true;
+}
+
+ControlResult Fail(Driver& driver, const Args& a) {
+    std::uint32_t code = kOpenRequest, error = 0;
+    std::int32_t onBoard = -1;
+    int times = -1;
+    if (a.size() < 3 || (a[1] != "open" && !ParseRequest(a[1], code)) || !a.number(2, error) || error == 0 ||
+        !ParseScope(a, 3, onBoard, times))
+        return Bad("usage: fail REQUEST|open ERROR [board B] [once|times N]");
     driver.injectFailure(code, onBoard, error, times);
+    return ControlResult{};
+}
+
+ControlResult SetMisreply(Driver& driver, const Args& a) {
+    const char* usage = "usage: misreply REQUEST short N|long|noise SEED [board B] [once|times N]";
+    std::uint32_t code = 0, count = 0;
+    std::int32_t onBoard = -1;
+    int times = -1;
+    vboard::Misreply how = vboard::Misreply::Long;
+    std::size_t next = 3;
+    if (!ParseRequest(a[1], code)) return Bad(usage);
+    if (a[2] == "short" || a[2] == "noise") {
+        if (!a.number(3, count)) return Bad(usage);
+        how = a[2] == "short" ? vboard::Misreply::Short : vboard::Misreply::Noise;
+        next = 4;
+    } else if (a[2] != "long") {
+        return Bad(usage);
+    }
+    if (!ParseScope(a, next, onBoard, times)) return Bad(usage);
+    driver.injectMisreply(code, onBoard, how, count, times);
     return ControlResult{};
 }
 
@@ -356,6 +386,7 @@ ControlResult RunControl(Driver& driver, ManualClock* manual, const std::string&
     std::uint32_t b = 0, v = 0, w = 0;
     if (cmd.empty()) return Bad("empty command");
     if (cmd == "fail") return Fail(driver, a);
+    if (cmd == "misreply") return SetMisreply(driver, a);
     if (cmd == "clear-failures") {
         driver.clearFailures();
     } else if (cmd == "status") {

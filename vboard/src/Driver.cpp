@@ -221,6 +221,7 @@ Reply Driver::request(std::uint32_t handle, std::uint32_t code, const void* in, 
     if (!takeFailure(code, board, reply.error))
         reply = dispatch(it->second, code, bytes, inSize, outSize, side, sideSize);
     if (reply.error) reply.out.clear();
+    else misreply(code, board, outSize, reply.out);
     record(handle, code, board, bytes, inSize, reply.error);
     return reply;
 }
@@ -602,6 +603,27 @@ bool Driver::takeFailure(std::uint32_t code, std::int32_t board, std::uint32_t& 
     return false;
 }
 
+void Driver::misreply(std::uint32_t code, std::int32_t board, std::uint32_t outSize, Bytes& out) {
+    for (auto it = misreplies_.begin(); it != misreplies_.end(); ++it) {
+        if (it->code != code || (it->board >= 0 && it->board != board)) continue;
+        switch (it->how) {
+        case Misreply::Short: out.resize(std::min<std::size_t>(out.size(), it->count)); break;
+        case Misreply::Long: out.resize(outSize + 4, 0xA5); break;
+        case Misreply::Noise:
+            // As many bytes as the caller made room for, whatever the request
+            // answers normally; each reply draws on from the last.
+            out.resize(outSize);
+            for (std::uint8_t& byte : out) {
+                it->count = it->count * 1664525u + 1013904223u;
+                byte = static_cast<std::uint8_t>(it->count >> 24);
+            }
+            break;
+        }
+        if (it->times > 0 && --it->times == 0) misreplies_.erase(it);
+        return;
+    }
+}
+
 void Driver::record(std::uint32_t handle, std::uint32_t code, std::int32_t board, const std::uint8_t* in,
                     std::uint32_t inSize, std::uint32_t error) {
     if (log_.size() >= kMaxLog) log_.pop_front();
@@ -614,6 +636,7 @@ void Driver::reset(const DriverConfig& config) {
     config_ = Clamped(config);
     powerOn();
     failures_.clear();
+    misreplies_.clear();
     log_.clear();
     opens_.clear();
     logSequence_ = 0;
@@ -648,9 +671,15 @@ void Driver::injectFailure(std::uint32_t code, std::int32_t board, std::uint32_t
     failures_.push_back(Failure{code, board, error, times});
 }
 
+void Driver::injectMisreply(std::uint32_t code, std::int32_t board, Misreply how, std::uint32_t count, int times) {
+    std::lock_guard lock(mutex_);
+    misreplies_.push_back(MisreplyRule{code, board, how, count, times});
+}
+
 void Driver::clearFailures() {
     std::lock_guard lock(mutex_);
     failures_.clear();
+    misreplies_.clear();
 }
 
 void Driver::setStatusWords(std::uint32_t board, std::uint32_t word0, std::uint32_t word1, bool once) {

@@ -2,6 +2,7 @@
 // its command line and the C++ control client.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "vboard/Control.h"
@@ -23,13 +24,15 @@ TEST(Control, AcceptsTheDocumentedCommandsAndRefusesMalformedOnes) {
           "loop 0 a on", "signal 0 all decay 4000000 500", "signal 1 33 clip", "status 2 0x800000 0 once",
           "timecode 5760000 running", "timecode zero stopped", "timecode-on on", "punch arm 100", "punch hit", "missing-board-error 0x37",
           "lintra 2", "lintra off", "lintra-i2c 3 0 2 0x10 4 0", "lintra-gains 0 32 255", "fail QUORVI_GET_STATUS 0x1F board 1 times 3", "fail open 5 once",
-          "fail 0x81012028 0x1F", "clear-failures", "log", "log 7", "opens", "opens 3", "clear-log", "step 10", "state", "reset"})
+          "fail 0x81012028 0x1F", "misreply QUORVI_GET_STATUS short 3 board 1 once",
+          "misreply QUORVI_HC_GET_PARAMS noise 7 times 2", "misreply QUORVI_GET_BOARD_INFO long", "clear-failures", "log", "log 7", "opens", "opens 3", "clear-log", "step 10", "state", "reset"})
         EXPECT_TRUE(RunControl(driver, &clock, good).ok) << good;
     for (const char* bad :
          {"", "boards 5", "boards -1", "kind 4 1", "kind 0", "ticks 0 0", "crystal 0 1", "rate 0 c 48000",
           "rate 0 a -1", "loop 0 a maybe", "signal 0 34 clip", "signal 0 all steady 9000000", "signal 0 all decay 5 2",
           "status 0 1", "timecode 5 walking", "punch arm", "fail QUORVI_NOTHING 5", "fail QUORVI_GET_STATUS 0",
-          "fail open 5 times 0", "lintra 5", "lintra-i2c 4 0 0 0 0 0", "lintra-gains 0 256 0", "lintra-gains 0 1", "log x", "opens 1 2", "step", "frobnicate"})
+          "fail open 5 times 0", "misreply QUORVI_GET_STATUS", "misreply QUORVI_GET_STATUS short",
+          "misreply QUORVI_GET_STATUS wide 3", "misreply QUORVI_GET_STATUS long board 4", "lintra 5", "lintra-i2c 4 0 0 0 0 0", "lintra-gains 0 256 0", "lintra-gains 0 1", "log x", "opens 1 2", "step", "frobnicate"})
         EXPECT_FALSE(RunControl(driver, &clock, bad).ok) << bad;
     EXPECT_FALSE(RunControl(driver, nullptr, "step 10").ok) << "no manual clock to step";
     ASSERT_TRUE(RunControl(driver, nullptr, "lintra-i2c 1 9 8 7 6 5").ok);
@@ -53,6 +56,34 @@ TEST(Control, CommandsReachTheModel) {
     boards.control("reset");
     EXPECT_TRUE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status)) << "reset clears failures";
     EXPECT_EQ(boards.control("log"), "1 1 QUORVI_GET_STATUS 1 0x0 01000000\n") << "and the log";
+}
+
+// A driver that answers badly: the caller sees a short reply as a success
+// with fewer bytes, an oversized one as a failure, noise as arbitrary values.
+TEST(Control, MisrepliesReachTheCaller) {
+    InProcessBoards boards;
+    boards.control("boards 2");
+    win::Device d(kDeviceNameNT, 0, 0, OPEN_EXISTING, 0);
+    std::uint32_t board = 1;
+    std::uint8_t status[kStatusBlockSize];
+    DWORD got = 0;
+    boards.control("misreply QUORVI_GET_STATUS short 6 board 1 once");
+    ASSERT_TRUE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status, &got));
+    EXPECT_EQ(got, 6u);
+    ASSERT_TRUE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status, &got));
+    EXPECT_EQ(got, kStatusBlockSize) << "once";
+
+    boards.control("misreply QUORVI_GET_STATUS long");
+    EXPECT_FALSE(d.control(QUORVI_GET_STATUS, &board, 4, status, sizeof status, &got));
+    EXPECT_EQ(got, 0u);
+    boards.control("clear-failures");
+
+    boards.control("misreply QUORVI_HC_GET_PARAMS noise 99");
+    std::uint32_t first[kParameterBlockSize / 4], second[kParameterBlockSize / 4];
+    ASSERT_TRUE(d.control(QUORVI_HC_GET_PARAMS, &board, 4, first, sizeof first, &got));
+    ASSERT_TRUE(d.control(QUORVI_HC_GET_PARAMS, &board, 4, second, sizeof second, &got));
+    EXPECT_NE(std::memcmp(first, second, sizeof first), 0) << "each reply draws new values";
+    EXPECT_NE(first[67], 0x00010001u);
 }
 
 TEST(Control, LogAndOpenLinesRoundTrip) {

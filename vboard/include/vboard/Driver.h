@@ -91,6 +91,11 @@ struct OpenEntry {
     std::uint32_t error;   // 0 = success
 };
 
+// How a request that succeeds may still answer badly, as a faulty driver
+// would: fewer bytes than asked, more than the caller's buffer holds, or the
+// right size filled with arbitrary values.
+enum class Misreply : std::uint32_t { Short, Long, Noise };
+
 struct Reply {
     std::uint32_t error = 0;
     std::vector<std::uint8_t> out;
@@ -129,6 +134,9 @@ public:
     DriverConfig config() const;
     // `times` < 0: until cleared. `board` < 0: any board.
     void injectFailure(std::uint32_t code, std::int32_t board, std::uint32_t error, int times);
+    // Successful replies of `code` answered badly; `count` is the byte count
+    // of a short reply or the seed of the noise. Cleared with the failures.
+    void injectMisreply(std::uint32_t code, std::int32_t board, Misreply how, std::uint32_t count, int times);
     void clearFailures();
     // Status words reported by QUORVI_GET_STATUS_FLAGS; `once` clears them
     // after one read.
@@ -154,6 +162,13 @@ private:
         std::uint32_t code;
         std::int32_t board;
         std::uint32_t error;
+        int times;
+    };
+    struct MisreplyRule {
+        std::uint32_t code;
+        std::int32_t board;
+        Misreply how;
+        std::uint32_t count;
         int times;
     };
     struct HandleState {
@@ -192,6 +207,7 @@ private:
     Reply acquire(HandleState& h, const std::uint8_t* in);
     Reply release(HandleState& h, const std::uint8_t* in);
     bool takeFailure(std::uint32_t code, std::int32_t board, std::uint32_t& error);
+    void misreply(std::uint32_t code, std::int32_t board, std::uint32_t outSize, Bytes& out);
     void record(std::uint32_t handle, std::uint32_t code, std::int32_t board, const std::uint8_t* in,
                 std::uint32_t inSize, std::uint32_t error);
 
@@ -224,6 +240,7 @@ private:
     bool punchHit_ = false;
     std::uint32_t punchPosition_ = 0;
     std::vector<Failure> failures_;
+    std::vector<MisreplyRule> misreplies_;
     std::deque<LogEntry> log_;
     std::deque<OpenEntry> opens_;
     std::uint32_t logSequence_ = 0;
