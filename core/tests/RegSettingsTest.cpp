@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -308,36 +307,6 @@ TEST_F(RegSettingsTest, SetupFileHelpersForTheSetupsPage) {
     EXPECT_EQ((*file)[224], 0);
     EXPECT_EQ(QuorviReadSetupFile("factory.ssf", record.get()), SetupFileOk);
     EXPECT_EQ(record->fileTime.dwHighDateTime, 0u);
-}
-
-// The tray, the applet and the ASIO driver read and store the same file:
-// one that meets another's read or write in progress waits for it, instead
-// of failing the store or taking the file for lost and rebuilding it.
-TEST_F(RegSettingsTest, AFileAnotherProgramIsReadingOrWritingIsWaitedFor) {
-    auto stored = Factory();
-    std::strcpy(stored->description, "Studio");
-    MessageBoxCatcher noBoxes;
-    ASSERT_EQ(QuorviSetRegSettings(stored.get()), 1);
-    const auto whileHeld = [](DWORD access, DWORD share, const std::function<void()>& work) {
-        HANDLE held = CreateFileA(SystemFilePath("factory.ssf").c_str(), access, share, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        std::thread release([held] {
-            Sleep(300);
-            CloseHandle(held);
-        });
-        work();
-        release.join();
-    };
-
-    auto read = NewRecord();
-    whileHeld(GENERIC_WRITE, FILE_SHARE_WRITE, [&] { EXPECT_EQ(QuorviGetRegSettings(read.get(), 1), 1); });
-    EXPECT_STREQ(read->description, "Studio");
-    EXPECT_EQ(ReadSystemFile("factory.ssf"), Bytes(*stored));
-
-    std::strcpy(stored->description, "Studio B");
-    whileHeld(GENERIC_READ, FILE_SHARE_READ, [&] { EXPECT_EQ(QuorviSetRegSettings(stored.get()), 1); });
-    EXPECT_EQ(ReadSystemFile("factory.ssf"), Bytes(*stored));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ File File::Open(const char* path, DWORD access, DWORD share, DWORD disposition,
 namespace {
 
 // Another program holds a shared file only for one read or write of it.
-const DWORD kSharingWaitMs = 2000;
+const DWORD kSharingWaitMs = 1000;
 const DWORD kSharingRetryMs = 10;
 
 }  // namespace
