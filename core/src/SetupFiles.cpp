@@ -55,27 +55,8 @@ bool SameFileName(const std::string& a, const std::string& b) {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
-namespace {
-
-// Each program holds a setup file only for one read or write, so a file
-// another program has open is free again in a moment: taken for missing,
-// the current setup would fall back to the factory file.
-constexpr DWORD kSharingWaitMs = 1000;
-
-win::File OpenWhenFree(win::File (*open)(const char*), const std::string& path) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        win::File file = open(path.c_str());
-        if (file || file.lastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start >= kSharingWaitMs)
-            return file;
-        Sleep(10);
-    }
-}
-
-}  // namespace
-
 SetupFileResult ReadRecordFile(const std::string& path, SettingsRecord& out) {
-    win::File file = OpenWhenFree(win::File::OpenRead, path);
+    win::File file = win::File::OpenRead(path.c_str());
     if (!file) return SetupFileCannotOpen;
     auto scratch = std::make_unique<SettingsRecord>();
     if (!file.readExact(scratch.get(), sizeof(SettingsRecord))) return SetupFileCannotRead;
@@ -84,7 +65,7 @@ SetupFileResult ReadRecordFile(const std::string& path, SettingsRecord& out) {
 }
 
 SetupFileResult WriteRecordFile(const std::string& path, const SettingsRecord& record) {
-    win::File file = OpenWhenFree(win::File::OpenWrite, path);
+    win::File file = win::File::OpenWrite(path.c_str());
     if (!file) return SetupFileCannotOpen;
     if (!file.writeAll(&record, sizeof record)) return SetupFileCannotWrite;
     return SetupFileOk;

@@ -63,9 +63,13 @@ protected:
         PostClick(Control(sheet, button));
         return WaitForTopWindow("#32770", caption);
     }
+    // Returns once the handler that ran the dialog has done its work too
+    // (a file deleted or written, the sheet marked changed).
     static void Close(HWND dialog, int button) {
+        HWND owner = GetWindow(dialog, GW_OWNER);
         PostClick(Control(dialog, button));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        WaitIdle(owner);
     }
     std::size_t Polls() const { return boards_->log(quorvi::QUORVI_HC_GET_FPGABYTE).size(); }
 };

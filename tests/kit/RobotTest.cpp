@@ -4,6 +4,7 @@
 #include "testkit/MessageBoxCatcher.h"
 #include "testkit/Process.h"
 #include "testkit/Robot.h"
+#include <atomic>
 #include <thread>
 
 using namespace testkit;
@@ -155,4 +156,25 @@ TEST(Robot, DrivesADialogOfAnotherProcess) {
     Click(Control(dlg, IDOK));
     ASSERT_TRUE(form.Wait(kRobotWaitMs));
     EXPECT_EQ(form.ExitCode(), 15u);
+}
+
+// A thread still busy after its window exists (as after a dialog it ran has
+// closed) is waited for until it takes messages again.
+TEST(Robot, WaitIdleReturnsOnceTheWindowsThreadIsBackInItsLoop) {
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> done{false};
+    std::thread busy([&] {
+        HWND w = CreateWindowExA(0, "STATIC", "busy", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        window = w;
+        Sleep(300);
+        done = true;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        DestroyWindow(w);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return window != nullptr; }));
+    WaitIdle(window);
+    EXPECT_TRUE(done);
+    PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
+    busy.join();
 }

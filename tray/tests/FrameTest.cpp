@@ -69,7 +69,10 @@ TEST_F(FrameTest, MenuNamesTheBoardsAndSetupsAndOffersOnlyWhatWorks) {
     std::memcpy(second->data() + 8, "Second", 7);
     ASSERT_TRUE(WriteSystemFile("second.ssf", *second));
     boards_->control("status 1 0 2");
-    ASSERT_TRUE(PumpUntil([&] { return frame_->monitor().clockErrorLatched(); }));
+    ASSERT_TRUE(PumpUntil([&] {
+        Tick();
+        return frame_->monitor().clockErrorLatched();
+    }));
     menu = PopupMenu([] { QuorviAddUserMenu("second.ssf"); });
     EXPECT_EQ(menu.size(), expected.size());
     ASSERT_GT(menu.size(), 3u);

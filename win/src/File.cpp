@@ -9,12 +9,30 @@ File File::Open(const char* path, DWORD access, DWORD share, DWORD disposition,
     return File(h, error);
 }
 
+namespace {
+
+// Another program holds a shared file only for one read or write of it.
+const DWORD kSharingWaitMs = 1000;
+const DWORD kSharingRetryMs = 10;
+
+}  // namespace
+
+File File::OpenWaiting(const char* path, DWORD access, DWORD share, DWORD disposition) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        File file = Open(path, access, share, disposition);
+        if (file || file.lastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start >= kSharingWaitMs)
+            return file;
+        Sleep(kSharingRetryMs);
+    }
+}
+
 File File::OpenRead(const char* path) {
-    return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    return OpenWaiting(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
 File File::OpenWrite(const char* path) {
-    return Open(path, GENERIC_WRITE, FILE_SHARE_WRITE, OPEN_ALWAYS);
+    return OpenWaiting(path, GENERIC_WRITE, FILE_SHARE_WRITE, OPEN_ALWAYS);
 }
 
 bool File::readExact(void* out, DWORD size) {

@@ -135,7 +135,7 @@ void MessageBoxCatcher::Expect(int answer, int count) {
 
 bool MessageBoxCatcher::WaitForBoxes(size_t count, DWORD timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return caught_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return boxes_.size() >= count; });
+    return caught_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return answered_ >= count; });
 }
 
 std::vector<CaughtBox> MessageBoxCatcher::Boxes() const {
@@ -188,11 +188,19 @@ void MessageBoxCatcher::Answer(HWND w) {
         ADD_FAILURE() << "unexpected message box \"" << box.caption << "\": \"" << box.text << "\"";
     else if (box.pressed != wanted)
         ADD_FAILURE() << "message box \"" << box.text << "\" has no " << ButtonName(wanted) << " button";
+    // Recorded before the press, since the call that showed the box may
+    // return, and its test read the boxes, the moment the box goes; counted
+    // as answered after it, so that what a test posts once its wait for the
+    // box is over comes after the press.
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        boxes_.push_back(box);
+    }
     Press(w, parts.buttons[box.pressed], box.pressed);
     pressed_[w] = {box.pressed, GetTickCount()};
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        boxes_.push_back(box);
+        ++answered_;
     }
     caught_.notify_all();
 }

@@ -320,6 +320,14 @@ bool IsEnabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 
 bool IsVisible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
+void WaitIdle(HWND window) {
+    if (!IsWindow(window)) {
+        ADD_FAILURE() << "cannot wait for a window's thread: no window";
+        return;
+    }
+    Send(window, WM_NULL, 0, 0);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

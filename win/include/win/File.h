@@ -15,7 +15,9 @@ public:
 
     static File Open(const char* path, DWORD access, DWORD share, DWORD disposition,
                      DWORD flags = FILE_ATTRIBUTE_NORMAL);
-    // Shared read of a file that must exist.
+    // Shared read of a file that must exist. Like OpenWrite, it waits a
+    // moment for another program's write (or read) in progress, whose share
+    // mode keeps it out until that is done.
     static File OpenRead(const char* path);
     // Shared write, created when missing, never truncated: a shorter record
     // written over a longer file leaves the tail in place.
@@ -36,6 +38,7 @@ public:
 
 private:
     File(HANDLE h, DWORD error) : h_(h), error_(error) {}
+    static File OpenWaiting(const char* path, DWORD access, DWORD share, DWORD disposition);
     Handle h_;
     DWORD error_ = ERROR_SUCCESS;
 };

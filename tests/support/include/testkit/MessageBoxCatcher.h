@@ -39,7 +39,8 @@ public:
     void AlsoWatch(DWORD processId);
     // Announces `count` more boxes, each to be answered with `answer`.
     void Expect(int answer, int count = 1);
-    // Waits until at least `count` boxes have been caught; false on timeout.
+    // Waits until at least `count` boxes have been caught and their buttons
+    // pressed; false on timeout.
     bool WaitForBoxes(size_t count, DWORD timeoutMs = 10000);
     std::vector<CaughtBox> Boxes() const;
     // Texts of the caught boxes, in order; what most tests compare.
@@ -57,6 +58,7 @@ private:
     std::deque<int> answers_;
     std::vector<DWORD> processes_;
     std::vector<CaughtBox> boxes_;
+    size_t answered_ = 0;
     std::map<HWND, std::pair<int, DWORD>> pressed_;  // box -> button, tick of the last press
     HANDLE stop_;
     std::thread watcher_;

@@ -61,6 +61,11 @@ int GetCheck(HWND button);  // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE
 bool IsEnabled(HWND window);
 bool IsVisible(HWND window);
 
+// Returns once the thread of `window` takes messages again, so that what it
+// was still doing (the rest of a handler whose dialog just closed, say) is
+// done. A handler that runs a modal loop of its own answers from inside it.
+void WaitIdle(HWND window);
+
 // Polls until the condition holds; false on timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kRobotWaitMs);
 
