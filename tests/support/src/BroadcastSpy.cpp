@@ -1,5 +1,4 @@
 #include "testkit/BroadcastSpy.h"
-#include <gtest/gtest.h>
 #include <cstdio>
 
 namespace testkit {
@@ -21,48 +20,14 @@ bool SameName(const std::string& a, const std::string& b) { return _stricmp(a.c_
 
 }  // namespace
 
-BroadcastSpy::BroadcastSpy() {
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = std::thread([this, ready] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);  // fails harmlessly when an earlier spy registered it
-        // A popup, not a message-only window: broadcasts reach only top-level windows.
-        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  wc.hInstance, this);
-        SetEvent(ready);
-        if (window_) Run();
-    });
-    WaitForSingleObject(ready, INFINITE);
-    CloseHandle(ready);
-    if (!window_) ADD_FAILURE() << "broadcast spy could not create its window, error " << GetLastError();
-}
-
-BroadcastSpy::~BroadcastSpy() {
-    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-    thread_.join();
-}
-
-void BroadcastSpy::Run() {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-}
-
-LRESULT CALLBACK BroadcastSpy::WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* spy = reinterpret_cast<BroadcastSpy*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (msg >= 0xC000 && msg <= 0xFFFF && spy) {
-        spy->Record(msg, wParam, lParam);
-        return 0;
-    }
-    if (msg == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(w, msg, wParam, lParam);
-}
+// Registered messages are those from 0xC000 on.
+BroadcastSpy::BroadcastSpy()
+    : window_(kClassName, [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+          if (msg < 0xC000 || msg > 0xFFFF) return false;
+          Record(msg, wParam, lParam);
+          result = 0;
+          return true;
+      }) {}
 
 void BroadcastSpy::Record(UINT msg, WPARAM wParam, LPARAM lParam) {
     Broadcast b{NameOf(msg), msg, wParam, lParam, InSendMessage() != FALSE};

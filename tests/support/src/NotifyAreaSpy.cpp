@@ -30,45 +30,17 @@ std::string Narrow(const WCHAR* text, size_t size) {
 
 }  // namespace
 
-NotifyAreaSpy::NotifyAreaSpy() {
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = std::thread([this, ready] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);  // fails harmlessly when an earlier spy registered it
-        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, wc.hInstance, this);
-        // Above the desktop's own tray window, which is found first otherwise.
-        if (window_) SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SetEvent(ready);
-        MSG msg;
-        while (window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    });
-    WaitForSingleObject(ready, INFINITE);
-    CloseHandle(ready);
-    if (!window_) {
-        ADD_FAILURE() << "notification-area spy could not create its window, error " << GetLastError();
-    } else if (FindWindowA(kClassName, nullptr) != window_) {
-        ADD_FAILURE() << "another notification area is found before the spy";
-    }
-}
-
-NotifyAreaSpy::~NotifyAreaSpy() {
-    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-    thread_.join();
-}
-
-LRESULT CALLBACK NotifyAreaSpy::WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* spy = reinterpret_cast<NotifyAreaSpy*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (msg == WM_COPYDATA && spy && lParam) return spy->Record(*reinterpret_cast<COPYDATASTRUCT*>(lParam));
-    if (msg == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(w, msg, wParam, lParam);
+NotifyAreaSpy::NotifyAreaSpy()
+    : window_(kClassName, [this](UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+          if (msg != WM_COPYDATA || !lParam) return false;
+          result = Record(*reinterpret_cast<COPYDATASTRUCT*>(lParam));
+          return true;
+      }) {
+    HWND window = window_.Window();
+    if (!window) return;
+    // Above the desktop's own tray window, which is found first otherwise.
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (FindWindowA(kClassName, nullptr) != window) ADD_FAILURE() << "another notification area is found before the spy";
 }
 
 bool NotifyAreaSpy::Record(const COPYDATASTRUCT& data) {

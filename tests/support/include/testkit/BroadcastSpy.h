@@ -4,8 +4,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "testkit/SpyWindow.h"
 
 namespace testkit {
 
@@ -23,11 +24,10 @@ struct Broadcast {
 class BroadcastSpy {
 public:
     BroadcastSpy();
-    ~BroadcastSpy();
     BroadcastSpy(const BroadcastSpy&) = delete;
     BroadcastSpy& operator=(const BroadcastSpy&) = delete;
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return window_.Window(); }
     std::vector<Broadcast> Received() const;
     // Only those of one name (compared without regard to case, as the names are).
     std::vector<Broadcast> Received(const std::string& name) const;
@@ -37,16 +37,13 @@ public:
     void Clear();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam);
-    void Run();
     void Record(UINT msg, WPARAM wParam, LPARAM lParam);
     size_t CountLocked(const std::string& name) const;
 
     mutable std::mutex mutex_;
     std::condition_variable received_;
     std::vector<Broadcast> messages_;
-    HWND window_ = nullptr;
-    std::thread thread_;
+    SpyWindow window_;
 };
 
 }  // namespace testkit

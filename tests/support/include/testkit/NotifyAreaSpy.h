@@ -5,8 +5,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "testkit/SpyWindow.h"
 
 namespace testkit {
 
@@ -30,7 +31,6 @@ struct NotifyIconCall {
 class NotifyAreaSpy {
 public:
     NotifyAreaSpy();
-    ~NotifyAreaSpy();
     NotifyAreaSpy(const NotifyAreaSpy&) = delete;
     NotifyAreaSpy& operator=(const NotifyAreaSpy&) = delete;
 
@@ -48,15 +48,13 @@ public:
     void Clear();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam);
     bool Record(const COPYDATASTRUCT& data);
 
     mutable std::mutex mutex_;
     std::condition_variable received_;
     std::vector<NotifyIconCall> calls_;
     int refuseModify_ = 0;
-    HWND window_ = nullptr;
-    std::thread thread_;
+    SpyWindow window_;
 };
 
 }  // namespace testkit
