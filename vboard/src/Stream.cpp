@@ -187,6 +187,10 @@ std::uint32_t Stream::start(const std::uint32_t masks[8], std::uint32_t boards, 
     halfBytes_ = bytes;
     blockSamples_ = samples;
     blocks_ = 0;
+    for (Callback& c : callbacks_) {
+        c.deliveredAtStart = c.record->delivered;
+        c.mergedAtStart = c.record->merged;
+    }
     running_ = true;
     rate_ = 0;
     lastBoundary_ = static_cast<double>(nowMicros);
@@ -204,7 +208,7 @@ void Stream::reset(const std::uint32_t masks[8]) {
 std::uint32_t Stream::setCallback(std::uint32_t routine, std::uint32_t filter, const StreamSide* side) {
     if (routine == 0 || filter != quorvi::kCallbackFilter || !Terminated(side)) return ERROR_INVALID_PARAMETER;
     if (callbacks_.size() >= kMaxCallbacks) return ERROR_BUSY;
-    Callback c{routine, nullptr, nullptr, nullptr, nullptr};
+    Callback c{routine, nullptr, nullptr, nullptr, nullptr, 0, 0};
     std::string eventName = std::string(side->name) + "-event";
     c.event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
     c.section = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, side->name);
@@ -218,6 +222,8 @@ std::uint32_t Stream::setCallback(std::uint32_t routine, std::uint32_t filter, c
             if (h) CloseHandle(h);
         return ERROR_INVALID_PARAMETER;
     }
+    c.deliveredAtStart = c.record->delivered;
+    c.mergedAtStart = c.record->merged;
     callbacks_.push_back(c);
     return 0;
 }
@@ -257,8 +263,8 @@ void WaitForWaiters(std::vector<HANDLE>& waiters) {
 Stream::Stats Stream::stats() const {
     Stats s{blocks_, 0, 0};
     for (const Callback& c : callbacks_) {
-        s.delivered += c.record->delivered;
-        s.merged += c.record->merged;
+        s.delivered += c.record->delivered - c.deliveredAtStart;
+        s.merged += c.record->merged - c.mergedAtStart;
     }
     return s;
 }

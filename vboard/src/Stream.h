@@ -91,6 +91,10 @@ private:
         HANDLE section;
         win::devicepipe::WakeRecord* record;
         HANDLE waiter;
+        // The record's counts when the stream last started: a callback
+        // outlives a stream, the figures are the stream's.
+        std::uint32_t deliveredAtStart;
+        std::uint32_t mergedAtStart;
     };
 
     bool inBlock(std::uint32_t address, std::uint32_t bytes, std::uint32_t& offset) const;

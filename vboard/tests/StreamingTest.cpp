@@ -143,6 +143,14 @@ TEST_F(Streaming, BlocksArePacedAndTransferredByTheRoundedBlockAndNoneIsSkipped)
     }
     EXPECT_EQ(g_wakes, kBlocks);
     EXPECT_NE(state().find("blocks 9 wakes 9 merged 0\n"), std::string::npos) << state();
+
+    // The state line counts the new stream's wake-ups, not the callback's.
+    ASSERT_TRUE(host.reset());
+    ASSERT_TRUE(host.registerHalves());
+    ASSERT_TRUE(host.start());
+    boards.advanceMs(2);
+    ASSERT_TRUE(Wake());
+    EXPECT_NE(state().find("blocks 1 wakes 1 merged 0\n"), std::string::npos) << state();
 }
 
 // The board plays a half from the boundary on; a host that writes it later
