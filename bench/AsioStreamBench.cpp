@@ -18,7 +18,7 @@
 #include "quorvi/DriverClsids.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
-#include "vboard/QuorvisimProcess.h"
+#include "bench/Boards.h"
 
 using namespace asiohost;
 
@@ -76,11 +76,8 @@ int main(int argc, char** argv) {
         std::printf("could not register the driver\n");
         return 1;
     }
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 2");
-    if (!sim.started() || !sim.waitServing(20000)) {
-        std::printf("quorvisim did not start\n");
-        return 1;
-    }
+    bench::Boards boards("--boards 2");
+    if (!boards.serving()) return 1;
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::unique_ptr<Driver> driver(Driver::Create(quorvi::kAsioDriverClsid));
     if (!driver || !driver->init()) {
@@ -91,7 +88,5 @@ int main(int argc, char** argv) {
     Run(*driver, 64, 20 * scale);
     driver.reset();
     CoUninitialize();
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(20000);
     return 0;
 }

@@ -4,31 +4,19 @@
 //   bench_device_roundtrip [requests]   (default 10000)
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/Boards.h"
 #include "bench/Execution.h"
+#include "bench/Timing.h"
 #include "quorvi/DriverRequests.h"
 #include "vboard/Control.h"
-#include "vboard/QuorvisimProcess.h"
 #include "win/Device.h"
 
 namespace {
-
-double Micros(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& frequency) {
-    return (b.QuadPart - a.QuadPart) * 1e6 / frequency.QuadPart;
-}
-
-void Print(const char* what, std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    double sum = 0;
-    for (double v : us) sum += v;
-    std::printf("%-44s n=%zu  median %.0f us  p99 %.0f us  mean %.0f us  max %.0f us\n", what, us.size(),
-                us[us.size() / 2], us[us.size() * 99 / 100], sum / us.size(), us.back());
-}
 
 const char kEchoPipe[] = "\\\\.\\pipe\\quorvi-bench-echo";
 
@@ -46,7 +34,7 @@ int EchoServer() {
     return 0;
 }
 
-std::vector<double> EchoRoundTrips(int count, const LARGE_INTEGER& frequency) {
+std::vector<double> EchoRoundTrips(int count) {
     std::vector<double> times;
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -70,7 +58,7 @@ std::vector<double> EchoRoundTrips(int count, const LARGE_INTEGER& frequency) {
             BOOL ok = TransactNamedPipe(pipe, request, sizeof request, reply, sizeof reply, &got, nullptr);
             QueryPerformanceCounter(&b);
             if (!ok) break;
-            if (i >= 200) times.push_back(Micros(a, b, frequency));
+            if (i >= 200) times.push_back(bench::Microseconds(b.QuadPart - a.QuadPart));
         }
     }
     if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
@@ -86,13 +74,9 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--echo-server") return EchoServer();
     bench::PrintExecution();
     int requests = argc > 1 ? std::max(100, std::atoi(argv[1])) : 10000;
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 2 --signal 0 all decay 4000000 500");
-    if (!sim.started() || !sim.waitServing(20000)) {
-        std::fprintf(stderr, "bench: quorvisim.exe did not start\n");
-        return 1;
-    }
-    LARGE_INTEGER frequency, a, b;
-    QueryPerformanceFrequency(&frequency);
+    bench::Boards boards("--boards 2 --signal 0 all decay 4000000 500");
+    if (!boards.serving()) return 1;
+    LARGE_INTEGER a, b;
 
     win::Device device(quorvi::kDeviceNameNT, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                        OPEN_EXISTING, 0);
@@ -112,16 +96,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench: request failed: %lu\n", GetLastError());
             return 1;
         }
-        if (i >= 200) times.push_back(Micros(a, b, frequency));  // after a warm-up
+        if (i >= 200) times.push_back(bench::Microseconds(b.QuadPart - a.QuadPart));  // after a warm-up
     }
-    Print("QUORVI_GET_STATUS via win::DeviceControl", times);
+    bench::Print("QUORVI_GET_STATUS via win::DeviceControl", times);
 
-    times = EchoRoundTrips(requests, frequency);
-    if (!times.empty()) Print("bare message-pipe echo, two processes", times);
+    times = EchoRoundTrips(requests);
+    if (!times.empty()) bench::Print("bare message-pipe echo, two processes", times);
 
-    device.reset();
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(10000);
-    sim.waitExit(10000);
     return 0;
 }

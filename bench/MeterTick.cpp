@@ -14,15 +14,11 @@
 
 #include "MainFrame.h"
 #include "MonitorDevice.h"
-#include "vboard/QuorvisimProcess.h"
+#include "bench/Boards.h"
+#include "bench/Execution.h"
+#include "bench/Timing.h"
 
 namespace {
-
-double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return (to.QuadPart - from.QuadPart) * 1e6 / frequency.QuadPart;
-}
 
 void Pump() {
     MSG msg;
@@ -36,32 +32,21 @@ std::vector<double> TimeRounds(const std::vector<tray::CMeterWnd*>& windows, int
     for (int i = 0; i < ticks; ++i) {
         Sleep(15);
         Pump();
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        for (tray::CMeterWnd* window : windows) window->Tick();
-        QueryPerformanceCounter(&end);
-        us.push_back(Microseconds(start, end));
+        us.push_back(bench::Time(1, [&] {
+            for (tray::CMeterWnd* window : windows) window->Tick();
+        })[0]);
     }
     return us;
-}
-
-void Print(const char* what, std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    std::printf("%-40s n=%zu  median %.0f us  p99 %.0f us  max %.0f us\n", what, us.size(), us[us.size() / 2],
-                us[us.size() * 99 / 100], us.back());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(),
-                                 "--boards 4 --signal 0 all decay 7000000 400 --signal 1 all decay 5000000 300 "
+    bench::Boards boards("--boards 4 --signal 0 all decay 7000000 400 --signal 1 all decay 5000000 300 "
                                  "--signal 2 all decay 7000000 500 --signal 3 all decay 3000000 200");
-    if (!sim.started() || !sim.waitServing(10000)) {
-        std::printf("quorvisim.exe did not start\n");
-        return 1;
-    }
+    if (!boards.serving()) return 1;
     {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
@@ -86,22 +71,12 @@ int main(int argc, char** argv) {
         }
         Pump();
         TimeRounds(windows, 10);
-        std::vector<double> reads;
         tray::StatusBlock block{};
-        for (int i = 0; i < ticks; ++i) {
-            LARGE_INTEGER start, end;
-            QueryPerformanceCounter(&start);
-            tray::ReadStatusBlock(frame.device(), 0, block);
-            QueryPerformanceCounter(&end);
-            reads.push_back(Microseconds(start, end));
-        }
-        Print("status read alone, one board", reads);
-        Print("meter tick, one board (34 bars)", TimeRounds({windows[0]}, ticks));
-        Print("meter ticks, four boards (4 x 34 bars)", TimeRounds(windows, ticks));
+        bench::Print("status read alone, one board",
+                     bench::Time(ticks, [&] { tray::ReadStatusBlock(frame.device(), 0, block); }));
+        bench::Print("meter tick, one board (34 bars)", TimeRounds({windows[0]}, ticks));
+        bench::Print("meter ticks, four boards (4 x 34 bars)", TimeRounds(windows, ticks));
         frame.Destroy();
     }
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(5000);
-    sim.waitExit(5000);
     return 0;
 }

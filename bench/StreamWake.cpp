@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/Boards.h"
 #include "bench/Execution.h"
+#include "bench/Timing.h"
 #include "quorvi/SettingsRecord.h"
 #include "vboard/Control.h"
 #include "vboard/InProcessBoards.h"
-#include "vboard/QuorvisimProcess.h"
 #include "vboard/StreamClient.h"
 #include "win/Device.h"
 
@@ -27,7 +28,6 @@ using vboard::StreamClient;
 
 namespace {
 
-LARGE_INTEGER g_frequency;
 struct WakeSeen {
     LONGLONG at;
     std::uint32_t status;
@@ -40,8 +40,6 @@ void CALLBACK OnBlock(ULONG_PTR) {
     QueryPerformanceCounter(&now);
     g_wakes.push_back({now.QuadPart, g_host->statusRecord().status});
 }
-
-double Micros(LONGLONG ticks) { return ticks * 1e6 / g_frequency.QuadPart; }
 
 // Every board at 48 kHz.
 bool At48k() {
@@ -65,10 +63,9 @@ void Report(const char* layout, std::uint32_t samples, std::uint32_t block) {
     std::vector<double> gaps;
     int outOfTurn = 0;
     for (std::size_t i = 1; i < g_wakes.size(); ++i) {
-        gaps.push_back(Micros(g_wakes[i].at - g_wakes[i - 1].at));
+        gaps.push_back(bench::Microseconds(g_wakes[i].at - g_wakes[i - 1].at));
         if ((g_wakes[i].status ^ g_wakes[i - 1].status) % 2 == 0) ++outOfTurn;
     }
-    std::sort(gaps.begin(), gaps.end());
     std::string state;
     vboard::ControlClient{}.command("state", state);
     std::size_t at = state.find("stream");
@@ -79,10 +76,11 @@ void Report(const char* layout, std::uint32_t samples, std::uint32_t block) {
         std::printf("%-22s %5u samples: no wake-ups\n", layout, samples);
         return;
     }
+    bench::Spread s = bench::Spreading(gaps);
     std::printf("%-22s %5u samples (block %u, %.0f us): wake interval median %.0f us, p99 %.0f us, max %.0f us "
                 "(p99 lateness %.0f%% of the block); halves out of turn %d; %s\n",
-                layout, samples, block, period, gaps[gaps.size() / 2], gaps[gaps.size() * 99 / 100], gaps.back(),
-                (gaps[gaps.size() * 99 / 100] - period) / period * 100, outOfTurn, stream.c_str());
+                layout, samples, block, period, s.median, s.p99, s.max, (s.p99 - period) / period * 100, outOfTurn,
+                stream.c_str());
 }
 
 bool RunCase(const char* layout, const std::vector<StreamChannel>& channels, std::uint32_t samples, int seconds) {
@@ -120,7 +118,7 @@ void ModelCost(std::uint32_t boards, std::uint32_t samples, int blocks) {
     model.advanceMs(ms);
     QueryPerformanceCounter(&after);
     std::printf("model, %u boards, all channels, %5u samples: %.1f us a block (%d blocks)\n", boards, samples,
-                Micros(after.QuadPart - before.QuadPart) / blocks, blocks);
+                bench::Microseconds(after.QuadPart - before.QuadPart) / blocks, blocks);
 }
 
 }  // namespace
@@ -128,20 +126,13 @@ void ModelCost(std::uint32_t boards, std::uint32_t samples, int blocks) {
 int main(int argc, char** argv) {
     bench::PrintExecution();
     int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
-    QueryPerformanceFrequency(&g_frequency);
     {
-        vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 2");
-        if (!sim.started() || !sim.waitServing(20000) || !At48k()) {
-            std::fprintf(stderr, "bench: quorvisim.exe did not start\n");
-            return 1;
-        }
+        bench::Boards boards("--boards 2");
+        if (!boards.serving() || !At48k()) return 1;
         const std::vector<StreamChannel> pair = {{true, 0, 0}, {false, 0, 0}};
         bool ok = true;
         for (std::uint32_t samples : {64u, 100u, 256u, 1024u}) ok = ok && RunCase("1 in, 1 out", pair, samples, seconds);
         for (std::uint32_t samples : {64u, 256u}) ok = ok && RunCase("2 boards, 32 in, 36 out", AllChannels(2), samples, seconds);
-        vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-        stop.waitExit(10000);
-        sim.waitExit(10000);
         if (!ok) return 1;
     }
     ModelCost(2, 64, 2000);

@@ -10,14 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Monitor.h"
+#include "bench/Boards.h"
+#include "bench/Execution.h"
 #include "bench/Timing.h"
 #include "MonitorDevice.h"
 #include "quorvi/DriverRequests.h"
 #include "vboard/Control.h"
-#include "vboard/QuorvisimProcess.h"
 #include "win/Device.h"
 
 namespace {
@@ -33,21 +35,17 @@ struct QuietScreen : tray::MonitorScreen {
     bool ResendMix(int) override { return false; }
 };
 
-void Print(const char* what, std::vector<double> us, size_t requests) {
-    std::sort(us.begin(), us.end());
-    std::printf("%-38s n=%zu  median %.0f us  p99 %.0f us  max %.0f us  requests %zu\n", what, us.size(),
-                us[us.size() / 2], us[us.size() * 99 / 100], us.back(), requests);
+void Print(const char* what, const std::vector<double>& us, size_t requests) {
+    bench::Print(what, us, ("  requests " + std::to_string(requests)).c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 4");
-    if (!sim.started() || !sim.waitServing(10000)) {
-        std::printf("quorvisim.exe did not start\n");
-        return 1;
-    }
+    bench::Boards boards("--boards 4");
+    if (!boards.serving()) return 1;
     {
         win::Device device(quorvi::kDeviceNameNT, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            OPEN_EXISTING, 0);
@@ -77,8 +75,5 @@ int main(int argc, char** argv) {
         Print("monitor tick, four boards", bench::Time(ticks, tick), requests(tick));
         Print("tick after an update, four boards", bench::Time(ticks, forced), requests(forced));
     }
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(5000);
-    sim.waitExit(5000);
     return 0;
 }

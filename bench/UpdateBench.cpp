@@ -12,22 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/Boards.h"
 #include "bench/Execution.h"
 #include "bench/Timing.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
-#include "vboard/QuorvisimProcess.h"
 #include "win/Device.h"
 
 namespace {
 
-void Print(const char* what, std::vector<double> us, size_t requests) {
-    std::sort(us.begin(), us.end());
-    double sum = 0;
-    for (double v : us) sum += v;
-    std::printf("%-34s n=%zu  median %.0f us  p99 %.0f us  mean %.0f us  requests %zu\n", what,
-                us.size(), us[us.size() / 2], us[us.size() * 99 / 100], sum / us.size(), requests);
+void Print(const char* what, const std::vector<double>& us, size_t requests) {
+    bench::Print(what, us, ("  requests " + std::to_string(requests)).c_str());
 }
 
 // Requests the boards received during one call.
@@ -44,11 +40,8 @@ size_t Requests(const vboard::ControlClient& control, Call call) {
 int main(int argc, char** argv) {
     bench::PrintExecution();
     int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
-    vboard::QuorvisimProcess sim(vboard::FindQuorvisim(), "--boards 4");
-    if (!sim.started() || !sim.waitServing(10000)) {
-        std::printf("quorvisim.exe did not start\n");
-        return 1;
-    }
+    bench::Boards boards("--boards 4");
+    if (!boards.serving()) return 1;
     int rc = 0;
     {
         win::Device device(quorvi::kDeviceNameNT, 0,
@@ -71,8 +64,5 @@ int main(int argc, char** argv) {
             Print("QuorviDoUpdate, four boards", bench::Time(calls, update), Requests(control, update));
         }
     }
-    vboard::QuorvisimProcess stop(vboard::FindQuorvisim(), "--stop");
-    stop.waitExit(5000);
-    sim.waitExit(5000);
     return rc;
 }
