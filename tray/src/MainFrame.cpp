@@ -108,6 +108,8 @@ LRESULT CMainFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         monitorTimer_.stop();
         pauseTimer_.stop();
         icon_.Delete();
+        // A tray started as this one ends may run.
+        instance_.reset();
         PostQuitMessage(0);
         return 0;
     default: return win::Window::WndProc(message, wParam, lParam);

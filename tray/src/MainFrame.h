@@ -16,6 +16,7 @@
 #include "TrayMenu.h"
 #include "quorvi/SettingsRecord.h"
 #include "win/Device.h"
+#include "win/Handle.h"
 #include "win/Menu.h"
 #include "win/Messages.h"
 #include "win/NotifyIcon.h"
@@ -139,6 +140,7 @@ private:
     win::Module module_;
     quorvi::SettingsRecord* record_;
     bool windowsNT_ = true;
+    win::Handle instance_;
     win::Device device_;
     std::uint32_t boardKind_[kMaxBoards] = {};
     bool meterOpen_[kMaxBoards] = {};

@@ -22,6 +22,10 @@ const win::RegisteredMessage shutdownMessage("QUORVI SHUTDOWN");
 // Answers to START QUORVI TRAY counted by this process; the starting tray
 // answers its own too.
 int runningTrays = 0;
+// Held while a tray runs. Two trays started together would each count the
+// other's answer besides their own and both end: the first to take the
+// name stays, and the other ends before it asks.
+constexpr const char* kInstanceName = "QUORVI TRAY INSTANCE";
 
 // The driver's answer on Windows 9x for a board index past the last board.
 constexpr DWORD kNoSuchBoard = 0xF00E;
@@ -78,6 +82,12 @@ bool CMainFrame::OnCreate() {
 }
 
 bool CMainFrame::OnlyInstance() {
+    SetLastError(ERROR_SUCCESS);
+    instance_.reset(CreateMutexA(nullptr, FALSE, kInstanceName));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        instance_.reset();
+        return false;
+    }
     runningTrays = 0;
     startTray.Send();
     return runningTrays <= 1;

@@ -20,6 +20,7 @@
 #include "testkit/Process.h"
 #include "testkit/Registry.h"
 #include "testkit/Robot.h"
+#include "testkit/SpyWindow.h"
 #include "testkit/SystemDir.h"
 #include "vboard/InProcessBoards.h"
 #include "win/Device.h"
@@ -159,6 +160,36 @@ TEST_F(TrayTest, StartsUpOnceCalibratesEachBoardAndShutsDownOnRequest) {
     EXPECT_TRUE(TrayEnds());
     EXPECT_FALSE(Tip()) << "the icon goes with the program";
     EXPECT_TRUE(WaitUntil([&] { return boards_->driver().openHandles() == 0; }));
+}
+
+// Started together (at log-on and by hand, say), each tray would count the
+// other's answer as well as its own and both would end. Here a second tray
+// starts while the first one's question is still on its way round.
+TEST_F(TrayTest, TwoTraysStartedTogetherLeaveOne) {
+    Boards(1);
+    const UINT startTray = RegisterWindowMessageA("START QUORVI TRAY");
+    ChildProcess second;
+    bool raced = false;
+    SpyWindow racer("TrayTestRacer", [&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
+        if (msg != startTray || raced) return false;
+        raced = true;
+        if (!second.Start(TrayProgram())) return false;
+        const DWORD begin = GetTickCount();
+        while (second.ExitCode() == STILL_ACTIVE && GetTickCount() - begin < kRobotWaitMs) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            Sleep(10);
+        }
+        result = 0;
+        return true;
+    });
+    StartTray();
+    ASSERT_FALSE(HasFatalFailure()) << "the first tray ended";
+    EXPECT_TRUE(second.Wait(kRobotWaitMs));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_EQ(Tip(), kGreen);
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("QUORVI SHUTDOWN"), 0, 0);
+    EXPECT_TRUE(TrayEnds());
 }
 
 TEST_F(TrayTest, ABoardSwitchedTo48kHzGetsItsBandWordAndIsAnnounced) {
