@@ -83,7 +83,12 @@ void PlaceSystemFiles(const Places& places, const std::string& packageDir, Journ
 void RegisterMixer(const Places& places, Journal& journal, const Report& report) {
     const std::string mixer = In(places.systemDir, kMixerFile);
     const std::string failed = RunServerEntry(mixer, kRegisterEntry);
-    if (!failed.empty()) throw StepFailure(failed);
+    if (!failed.empty()) {
+        // A server can fail after writing some of its entries; those must
+        // not outlive the file they point at.
+        RunServerEntry(mixer, kUnregisterEntry);
+        throw StepFailure(failed);
+    }
     journal.Done([mixer] { return RunServerEntry(mixer, kUnregisterEntry); });
     report(Text(IDS_REGISTERED, {mixer}));
 }
