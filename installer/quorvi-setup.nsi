@@ -16,6 +16,7 @@ Unicode false   ; an ANSI installer, as Windows 9x runs only those
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include Sections.nsh
 !include nsDialogs.nsh
 
@@ -75,6 +76,18 @@ UninstPage custom un.UserDataPage un.UserDataPageLeave
     ${EndIf}
 !macroend
 
+; /LOG=<file> from the parameters in $R0. A shell quotes a path with spaces
+; as "/LOG=C:\My Logs\setup.log", where GetOptions sees no option at all.
+!macro LogOption
+    ClearErrors
+    ${GetOptions} $R0 "/LOG=" $LogFile
+    ${If} ${Errors}
+        ${WordReplace} $R0 '"' "" "+" $R1
+        ClearErrors
+        ${GetOptions} $R1 "/LOG=" $LogFile
+    ${EndIf}
+!macroend
+
 Section "QUORVI control software" SecSuite
     SectionIn RO
 SectionEnd
@@ -113,8 +126,7 @@ Function .onInit
     ${IfNot} ${Errors}
         !insertmacro UnselectSection ${SecTray}
     ${EndIf}
-    ClearErrors
-    ${GetOptions} $R0 "/LOG=" $LogFile
+    !insertmacro LogOption
 FunctionEnd
 
 Function .onInstSuccess
@@ -126,13 +138,17 @@ FunctionEnd
 Function un.onInit
     ${GetParameters} $R0
     StrCpy $RemoveData 0
+    ; Only the bare option asks for it: "/REMOVEDATA=0" or a longer word
+    ; starting with it must not take the user's setups. Without quotes, as
+    ; GetOptions counts a quoted option that follows as this one's value.
+    ${WordReplace} $R0 '"' "" "+" $R1
     ClearErrors
-    ${GetOptions} $R0 "/REMOVEDATA" $R1
+    ${GetOptions} $R1 "/REMOVEDATA" $R1
     ${IfNot} ${Errors}
+    ${AndIf} $R1 == ""
         StrCpy $RemoveData 1
     ${EndIf}
-    ClearErrors
-    ${GetOptions} $R0 "/LOG=" $LogFile
+    !insertmacro LogOption
 FunctionEnd
 
 Function un.UserDataPage
