@@ -183,7 +183,11 @@ void RemoveUserData(const Places& places, RebootQueue& reboot, Leftovers& leftov
     HANDLE search = FindFirstFileA(In(places.systemDir, "*.ssf").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            // "*.ssf" also matches longer extensions through their short
+            // names ("notes.ssfold" is NOTES~1.SSF): those are not setups.
+            const std::string_view name = found.cFileName;
+            const bool setup = name.size() >= 4 && lstrcmpiA(found.cFileName + name.size() - 4, ".ssf") == 0;
+            if (setup && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 leftovers.Note(RemoveFile(In(places.systemDir, found.cFileName), reboot, report));
         } while (FindNextFileA(search, &found));
         FindClose(search);
