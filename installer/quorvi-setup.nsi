@@ -59,11 +59,19 @@ UninstPage custom un.UserDataPage un.UserDataPageLeave
 !insertmacro MUI_LANGUAGE "English"
 
 ; What the plug-in left on the stack: shows a failure and ends the run with
-; exit code 2, or shows what could not be finished.
-!macro Outcome
+; exit code 2, or shows what could not be finished. $0 is emptied before the
+; call: a plug-in that could not run leaves no answer, and that is a failure.
+!macro Outcome NOT_RUN
     Pop $0   ; ok, failed or incomplete
     Pop $1   ; the text for the user
     Pop $2   ; 1 when Windows must restart
+    ${If} $0 != ok
+    ${AndIf} $0 != failed
+    ${AndIf} $0 != incomplete
+        StrCpy $0 failed
+        StrCpy $1 "Setup could not run its engine, quorvisetup.dll. ${NOT_RUN}"
+        StrCpy $2 0
+    ${EndIf}
     ${If} $2 == 1
         SetRebootFlag true
     ${EndIf}
@@ -111,12 +119,13 @@ Section "-Install"
     SetOutPath "$TEMP"
     SetDetailsPrint both
     ${If} ${SectionIsSelected} ${SecTray}
-        StrCpy $0 1
+        StrCpy $3 1
     ${Else}
-        StrCpy $0 0
+        StrCpy $3 0
     ${EndIf}
-    quorvisetup::Install "$PLUGINSDIR\package" $0 "${VERSION}" $LogFile
-    !insertmacro Outcome
+    StrCpy $0 ""
+    quorvisetup::Install "$PLUGINSDIR\package" $3 "${VERSION}" $LogFile
+    !insertmacro Outcome "Nothing was changed."
 SectionEnd
 
 Function .onInit
@@ -173,8 +182,9 @@ Function un.UserDataPageLeave
 FunctionEnd
 
 Section "Uninstall"
+    StrCpy $0 ""
     quorvisetup::Uninstall $RemoveData $LogFile
-    !insertmacro Outcome
+    !insertmacro Outcome "Nothing was removed."
 SectionEnd
 
 Function un.onUninstSuccess

@@ -376,6 +376,12 @@ TEST_F(SetupSession, ReinstallsOverARunningSuiteAndUndoesAFailedInstall) {
     ExpectOnlyUserDataLeft(false);
 }
 
+TEST(SetupScript, AnEngineThatCannotRunFailsTheSetup) {
+    RunResult run = RunProgram(ProgramDirectory() + "\\dead-setup.exe", "/S", kSetupMs);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2u);
+}
+
 // The choices on the pages: the tray at log-on left out by the setup, the
 // user's data removed by the uninstaller.
 TEST_F(SetupSession, PagesChooseTheTrayAtLogonAndTheRemovalOfTheUsersData) {
