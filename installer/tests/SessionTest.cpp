@@ -382,6 +382,15 @@ TEST(SetupScript, AnEngineThatCannotRunFailsTheSetup) {
     EXPECT_EQ(run.exitCode, 2u);
 }
 
+// An administrator's script relies on the log it asks for.
+TEST(SetupScript, ALogThatCannotBeWrittenStopsTheSetupBeforeAnyChange) {
+    RunResult run = RunProgram(ProgramDirectory() + "\\quorvi-setup.exe", "/S \"/LOG=C:\\no such folder\\setup.log\"",
+                               kSetupMs);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_FALSE(Exists(SystemDir() + "\\quorvicore.dll"));
+}
+
 // The choices on the pages: the tray at log-on left out by the setup, the
 // user's data removed by the uninstaller.
 TEST_F(SetupSession, PagesChooseTheTrayAtLogonAndTheRemovalOfTheUsersData) {
