@@ -16,6 +16,7 @@ Unicode false   ; an ANSI installer, as Windows 9x runs only those
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include Sections.nsh
 !include nsDialogs.nsh
 
@@ -58,11 +59,19 @@ UninstPage custom un.UserDataPage un.UserDataPageLeave
 !insertmacro MUI_LANGUAGE "English"
 
 ; What the plug-in left on the stack: shows a failure and ends the run with
-; exit code 2, or shows what could not be finished.
-!macro Outcome
+; exit code 2, or shows what could not be finished. $0 is emptied before the
+; call: a plug-in that could not run leaves no answer, and that is a failure.
+!macro Outcome NOT_RUN
     Pop $0   ; ok, failed or incomplete
     Pop $1   ; the text for the user
     Pop $2   ; 1 when Windows must restart
+    ${If} $0 != ok
+    ${AndIf} $0 != failed
+    ${AndIf} $0 != incomplete
+        StrCpy $0 failed
+        StrCpy $1 "Setup could not run its engine, quorvisetup.dll. ${NOT_RUN}"
+        StrCpy $2 0
+    ${EndIf}
     ${If} $2 == 1
         SetRebootFlag true
     ${EndIf}
@@ -72,6 +81,18 @@ UninstPage custom un.UserDataPage un.UserDataPageLeave
         Abort
     ${ElseIf} $0 == incomplete
         MessageBox MB_OK|MB_ICONEXCLAMATION "$1" /SD IDOK
+    ${EndIf}
+!macroend
+
+; /LOG=<file> from the parameters in $R0. A shell quotes a path with spaces
+; as "/LOG=C:\My Logs\setup.log", where GetOptions sees no option at all.
+!macro LogOption
+    ClearErrors
+    ${GetOptions} $R0 "/LOG=" $LogFile
+    ${If} ${Errors}
+        ${WordReplace} $R0 '"' "" "+" $R1
+        ClearErrors
+        ${GetOptions} $R1 "/LOG=" $LogFile
     ${EndIf}
 !macroend
 
@@ -98,12 +119,13 @@ Section "-Install"
     SetOutPath "$TEMP"
     SetDetailsPrint both
     ${If} ${SectionIsSelected} ${SecTray}
-        StrCpy $0 1
+        StrCpy $3 1
     ${Else}
-        StrCpy $0 0
+        StrCpy $3 0
     ${EndIf}
-    quorvisetup::Install "$PLUGINSDIR\package" $0 "${VERSION}" $LogFile
-    !insertmacro Outcome
+    StrCpy $0 ""
+    quorvisetup::Install "$PLUGINSDIR\package" $3 "${VERSION}" $LogFile
+    !insertmacro Outcome "Nothing was changed."
 SectionEnd
 
 Function .onInit
@@ -113,8 +135,7 @@ Function .onInit
     ${IfNot} ${Errors}
         !insertmacro UnselectSection ${SecTray}
     ${EndIf}
-    ClearErrors
-    ${GetOptions} $R0 "/LOG=" $LogFile
+    !insertmacro LogOption
 FunctionEnd
 
 Function .onInstSuccess
@@ -126,13 +147,17 @@ FunctionEnd
 Function un.onInit
     ${GetParameters} $R0
     StrCpy $RemoveData 0
+    ; Only the bare option asks for it: "/REMOVEDATA=0" or a longer word
+    ; starting with it must not take the user's setups. Without quotes, as
+    ; GetOptions counts a quoted option that follows as this one's value.
+    ${WordReplace} $R0 '"' "" "+" $R1
     ClearErrors
-    ${GetOptions} $R0 "/REMOVEDATA" $R1
+    ${GetOptions} $R1 "/REMOVEDATA" $R1
     ${IfNot} ${Errors}
+    ${AndIf} $R1 == ""
         StrCpy $RemoveData 1
     ${EndIf}
-    ClearErrors
-    ${GetOptions} $R0 "/LOG=" $LogFile
+    !insertmacro LogOption
 FunctionEnd
 
 Function un.UserDataPage
@@ -157,8 +182,9 @@ Function un.UserDataPageLeave
 FunctionEnd
 
 Section "Uninstall"
+    StrCpy $0 ""
     quorvisetup::Uninstall $RemoveData $LogFile
-    !insertmacro Outcome
+    !insertmacro Outcome "Nothing was removed."
 SectionEnd
 
 Function un.onUninstSuccess

@@ -17,6 +17,7 @@
 #define IDS_KEY_NOT_REMOVED     114
 #define IDS_NOTHING_REMOVED     115
 #define IDS_STOPPED             116
+#define IDS_LOG_FAILED          117
 
 #define IDS_INSTALLED           201
 #define IDS_AT_RESTART          202

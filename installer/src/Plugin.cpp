@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "win/ExceptionGuard.h"
 #include "win/File.h"
+#include "win/SystemError.h"
 
 namespace {
 
@@ -59,9 +60,13 @@ public:
             list_ = FindWindowExA(page, nullptr, WC_LISTVIEWA, nullptr);
         if (!logPath.empty()) {
             log_ = win::File::Open(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+            if (!log_) logFailure_ = setup::Text(IDS_LOG_FAILED, {logPath, win::SystemErrorText(log_.lastError())});
             log_.seek(0, FILE_END);
         }
     }
+    // Why the log asked for cannot be written; empty when it can, or when
+    // none was asked for.
+    const std::string& logFailure() const { return logFailure_; }
     void Line(const std::string& text) {
         if (list_) {
             LVITEMA item{};
@@ -80,6 +85,7 @@ public:
 private:
     HWND list_ = nullptr;
     win::File log_;
+    std::string logFailure_;
 };
 
 std::string Joined(UINT heading, const std::vector<std::string>& lines) {
@@ -113,6 +119,12 @@ extern "C" __declspec(dllexport) void __cdecl Install(HWND installer, int string
     const bool trayAtLogon = stack.Pop() == "1";
     const std::string version = stack.Pop();
     Details details(installer, stack.Pop());
+    // A run asked to keep a log that it cannot keep does nothing, as an
+    // administrator's script relies on that log.
+    if (!details.logFailure().empty()) {
+        Finish(stack, details, {details.logFailure(), {}, false}, IDS_ROLLED_BACK);
+        return;
+    }
     const bool done = win::RunGuarded(false, [&] {
         const setup::Outcome outcome = setup::Install(setup::ThisMachine(), package, trayAtLogon, version,
                                                       [&](const std::string& line) { details.Line(line); });
@@ -127,6 +139,10 @@ extern "C" __declspec(dllexport) void __cdecl Uninstall(HWND installer, int stri
     Stack stack(stringSize, top);
     const bool removeUserData = stack.Pop() == "1";
     Details details(installer, stack.Pop());
+    if (!details.logFailure().empty()) {
+        Finish(stack, details, {details.logFailure(), {}, false}, IDS_NOTHING_REMOVED);
+        return;
+    }
     const bool done = win::RunGuarded(false, [&] {
         const setup::Outcome outcome = setup::Uninstall(setup::ThisMachine(), removeUserData,
                                                         [&](const std::string& line) { details.Line(line); });

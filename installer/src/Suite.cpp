@@ -83,7 +83,12 @@ void PlaceSystemFiles(const Places& places, const std::string& packageDir, Journ
 void RegisterMixer(const Places& places, Journal& journal, const Report& report) {
     const std::string mixer = In(places.systemDir, kMixerFile);
     const std::string failed = RunServerEntry(mixer, kRegisterEntry);
-    if (!failed.empty()) throw StepFailure(failed);
+    if (!failed.empty()) {
+        // A server can fail after writing some of its entries; those must
+        // not outlive the file they point at.
+        RunServerEntry(mixer, kUnregisterEntry);
+        throw StepFailure(failed);
+    }
     journal.Done([mixer] { return RunServerEntry(mixer, kUnregisterEntry); });
     report(Text(IDS_REGISTERED, {mixer}));
 }
@@ -178,7 +183,11 @@ void RemoveUserData(const Places& places, RebootQueue& reboot, Leftovers& leftov
     HANDLE search = FindFirstFileA(In(places.systemDir, "*.ssf").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            // "*.ssf" also matches longer extensions through their short
+            // names ("notes.ssfold" is NOTES~1.SSF): those are not setups.
+            const std::string_view name = found.cFileName;
+            const bool setup = name.size() >= 4 && lstrcmpiA(found.cFileName + name.size() - 4, ".ssf") == 0;
+            if (setup && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 leftovers.Note(RemoveFile(In(places.systemDir, found.cFileName), reboot, report));
         } while (FindNextFileA(search, &found));
         FindClose(search);

@@ -14,6 +14,7 @@
 #include "Journal.h"
 #include "RebootQueue.h"
 #include "Registry.h"
+#include "Suite.h"
 #include "testkit/Process.h"
 #include "testkit/Registry.h"
 
@@ -185,6 +186,24 @@ TEST_F(Engine, WithoutRenamesInUseFilesAreSwappedByWininitAtTheRestart) {
     EXPECT_TRUE(reboot9x.needed());
     EXPECT_NE(reported_.find("puts the new one in place when it restarts"), std::string::npos) << reported_;
     DeleteFileA(wininit.c_str());
+}
+
+// Its registration fails after writing some entries: the install takes
+// those out with everything else it did.
+TEST_F(Engine, AMixerThatFailsToRegisterLeavesNoEntriesBehind) {
+    testkit::RegistrySandbox sandbox({{HKEY_CURRENT_USER, kTestKey}});
+    for (const char* name : setup::kSystemFiles) WriteAll(Package(name), name);
+    ASSERT_TRUE(CopyFileA((testkit::ProgramDirectory() + "\\half-registering-server.dll").c_str(),
+                          Package(setup::kMixerFile).c_str(), FALSE));
+    DeleteFileA(Target("held.dll").c_str());
+    DeleteFileA(Target("plain.txt").c_str());
+
+    const setup::Outcome outcome = setup::Install({target_, target_, true}, package_, false, "1", report_);
+    EXPECT_NE(outcome.failure.find("DllRegisterServer of " + Target(setup::kMixerFile)), std::string::npos)
+        << outcome.failure;
+    EXPECT_TRUE(outcome.left.empty());
+    EXPECT_FALSE(testkit::RegKeyExists(HKEY_CURRENT_USER, kTestKey + "\\HalfRegistered"));
+    EXPECT_EQ(Listing(target_), "");
 }
 
 TEST(RenameLines, GoAtTheEndOfTheirSectionOrIntoANewOne) {

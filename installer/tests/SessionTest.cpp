@@ -133,7 +133,7 @@ protected:
     }
 
     DWORD RunSetup(const std::string& args) {
-        RunResult run = RunProgram(ProgramDirectory() + "\\quorvi-setup.exe", args + " /LOG=" + log_, kSetupMs);
+        RunResult run = RunProgram(ProgramDirectory() + "\\quorvi-setup.exe", args + " " + LogOption(), kSetupMs);
         EXPECT_TRUE(run.finished);
         return run.exitCode;
     }
@@ -142,12 +142,14 @@ protected:
     DWORD RunUninstaller(const std::string& args) {
         const std::string copy = TempPath("quorvi-uninstall-copy.exe");
         EXPECT_TRUE(CopyFileA((SystemDir() + "\\quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
-        RunResult run = RunProgram(copy, args + " /LOG=" + log_ + " _?=" + SystemDir(), kSetupMs);
+        RunResult run = RunProgram(copy, args + " " + LogOption() + " _?=" + SystemDir(), kSetupMs);
         DeleteFileA(copy.c_str());
         EXPECT_TRUE(run.finished);
         return run.exitCode;
     }
     std::string Log() const { return ReadAll(log_); }
+    // Quoted whole, as a shell quotes a path with a space.
+    std::string LogOption() const { return "\"/LOG=" + log_ + "\""; }
 
     // Starts the tray the way the log-on does, from its Run value.
     void StartTrayAsAtLogon() {
@@ -222,7 +224,7 @@ protected:
     vboard::QuorvisimProcess sim_{vboard::FindQuorvisim(), "--boards 2"};
     ChildProcess tray_;
     std::set<std::string> libraries_;
-    const std::string log_ = TempPath("quorvi-setup.log");
+    const std::string log_ = TempPath("quorvi setup.log");
 };
 
 // Wine's Control Panel: the number of applets it lists, and, with `open`,
@@ -325,8 +327,9 @@ TEST_F(SetupSession, InstallsWhatTheProgramsNeedAndUninstallsAllButTheUsersData)
     const BYTE channels[32] = {0xFF};
     ASSERT_TRUE(WriteRegValue(HKEY_CLASSES_ROOT, kAsioClassKey, "RsrvChannels", REG_BINARY, channels, sizeof channels));
 
-    // The uninstaller closes the tray it finds running.
-    EXPECT_EQ(RunUninstaller("/S"), 0u) << Log();
+    // The uninstaller closes the tray it finds running. A value given to
+    // the removal option is no request to remove.
+    EXPECT_EQ(RunUninstaller("/S /REMOVEDATA=0"), 0u) << Log();
     EXPECT_TRUE(tray_.Wait(5000));
     EXPECT_NE(Log().find("Closed the QUORVI tray application"), std::string::npos) << Log();
     ExpectOnlyUserDataLeft(true);
@@ -371,6 +374,21 @@ TEST_F(SetupSession, ReinstallsOverARunningSuiteAndUndoesAFailedInstall) {
     EXPECT_EQ(RunUninstaller("/S /REMOVEDATA"), 0u) << Log();
     EXPECT_EQ(setup::CountRunningTrays(), 0);
     ExpectOnlyUserDataLeft(false);
+}
+
+TEST(SetupScript, AnEngineThatCannotRunFailsTheSetup) {
+    RunResult run = RunProgram(ProgramDirectory() + "\\dead-setup.exe", "/S", kSetupMs);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2u);
+}
+
+// An administrator's script relies on the log it asks for.
+TEST(SetupScript, ALogThatCannotBeWrittenStopsTheSetupBeforeAnyChange) {
+    RunResult run = RunProgram(ProgramDirectory() + "\\quorvi-setup.exe", "/S \"/LOG=C:\\no such folder\\setup.log\"",
+                               kSetupMs);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_FALSE(Exists(SystemDir() + "\\quorvicore.dll"));
 }
 
 // The choices on the pages: the tray at log-on left out by the setup, the
