@@ -20,14 +20,6 @@ HRESULT Call(HMODULE module, const char* name) {
     return entry ? entry() : E_UNEXPECTED;
 }
 
-std::string Narrow(const wchar_t* text, int length = -1) {
-    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
-    if (length < 0 && !out.empty()) out.pop_back();
-    return out;
-}
-
 // The interfaces an element answers, as a host would label them.
 std::string Roles(IAxElement* element) {
     struct Role {
@@ -53,6 +45,14 @@ std::string Roles(IAxElement* element) {
 }
 
 }  // namespace
+
+std::string Narrow(const wchar_t* text, int length) {
+    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
+    if (length < 0 && !out.empty()) out.pop_back();
+    return out;
+}
 
 PluginModule::PluginModule(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
 
