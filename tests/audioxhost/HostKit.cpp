@@ -3,6 +3,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "testkit/Process.h"
+
 namespace audioxhost {
 
 namespace {
@@ -70,12 +72,7 @@ HRESULT PluginModule::CanUnloadNow() const { return Call(module_, "DllCanUnloadN
 HRESULT PluginModule::Register() const { return Call(module_, "DllRegisterServer"); }
 HRESULT PluginModule::Unregister() const { return Call(module_, "DllUnregisterServer"); }
 
-std::string PluginPath() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n < sizeof path ? n : 0);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "quorvix.dll";
-}
+std::string PluginPath() { return testkit::ProgramDirectory() + "\\quorvix.dll"; }
 
 std::vector<CLSID> RegisteredMixers() {
     std::vector<CLSID> found;
