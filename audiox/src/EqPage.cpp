@@ -61,8 +61,7 @@ BOOL EqPageDialog::OnInitDialog() {
                      v.type == AX_EQ_PEAKING ? IDC_EQ_PEAKING : IDC_EQ_BANDPASS);
     for (const EqSlider& s : kEqSliders) {
         HWND slider = Item(s.control);
-        ULONG size = 0;
-        int value = *static_cast<std::int32_t*>(EqField(page_.values(), s.property, size));
+        int value = SliderValue(page_.values(), s);
         SendMessageA(slider, TBM_SETRANGE, FALSE, MAKELPARAM(s.min, s.max));
         SendMessageA(slider, TBM_SETTICFREQ, s.tick, 0);
         SendMessageA(slider, TBM_SETPAGESIZE, 0, s.page);
@@ -114,10 +113,9 @@ void EqPageDialog::OnScroll(WORD code, HWND control) {
     int position = static_cast<int>(SendMessageA(control, TBM_GETPOS, 0, 0));
     ShowPosition(*slider, position);
     if (code != TB_ENDTRACK) return;
-    ULONG size = 0;
-    auto* value = static_cast<std::int32_t*>(EqField(page_.values(), slider->property, size));
-    if (*value == position) return;
-    *value = position;
+    std::int32_t& value = SliderValue(page_.values(), *slider);
+    if (value == position) return;
+    value = position;
     page_.Send(slider->property);
 }
 

@@ -14,4 +14,9 @@ void* EqField(EqValues& values, ULONG id, ULONG& size) {
     }
 }
 
+std::int32_t& SliderValue(EqValues& values, const EqSlider& slider) {
+    ULONG size = 0;
+    return *static_cast<std::int32_t*>(EqField(values, slider.property, size));
+}
+
 }  // namespace quorvix

@@ -46,4 +46,7 @@ inline constexpr EqSlider kEqSliders[] = {
     {IDC_EQ_Q, IDC_EQ_Q_TEXT, AX_EQ_Q, 1, 10, 1, 1},
 };
 
+// The value a slider moves.
+std::int32_t& SliderValue(EqValues& values, const EqSlider& slider);
+
 }  // namespace quorvix

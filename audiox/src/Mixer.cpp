@@ -204,7 +204,6 @@ STDMETHODIMP Mixer::GetClassID(CLSID* id) {
 }
 
 STDMETHODIMP Mixer::IsDirty() {
-    if (dirty_) return S_OK;
     List& all = lists_[static_cast<int>(ListId::All)];
     std::lock_guard lock(all.lock);
     for (Element* e : all.items) {
@@ -260,7 +259,6 @@ STDMETHODIMP Mixer::InitNew() {
 }
 
 void Mixer::ClearAllDirty() {
-    dirty_ = false;
     for (Element* e : Snapshot(ListId::All)) e->ClearDirty();
 }
 

@@ -133,7 +133,6 @@ private:
     std::unique_ptr<MeterBank> meters_;
     std::vector<std::unique_ptr<Element>> elements_;
     std::array<List, static_cast<int>(ListId::Count)> lists_;
-    std::atomic<bool> dirty_{false};
     const LONG sampleRate_ = 44100;
 };
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "testkit/Process.h"
+
 namespace audioxhost {
 
 namespace {
@@ -18,14 +20,6 @@ using Simple = HRESULT(STDAPICALLTYPE*)();
 HRESULT Call(HMODULE module, const char* name) {
     auto entry = module ? Export<Simple>(module, name) : nullptr;
     return entry ? entry() : E_UNEXPECTED;
-}
-
-std::string Narrow(const wchar_t* text, int length = -1) {
-    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
-    if (length < 0 && !out.empty()) out.pop_back();
-    return out;
 }
 
 // The interfaces an element answers, as a host would label them.
@@ -54,6 +48,14 @@ std::string Roles(IAxElement* element) {
 
 }  // namespace
 
+std::string Narrow(const wchar_t* text, int length) {
+    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
+    if (length < 0 && !out.empty()) out.pop_back();
+    return out;
+}
+
 PluginModule::PluginModule(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
 
 PluginModule::~PluginModule() {
@@ -70,12 +72,7 @@ HRESULT PluginModule::CanUnloadNow() const { return Call(module_, "DllCanUnloadN
 HRESULT PluginModule::Register() const { return Call(module_, "DllRegisterServer"); }
 HRESULT PluginModule::Unregister() const { return Call(module_, "DllUnregisterServer"); }
 
-std::string PluginPath() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n < sizeof path ? n : 0);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "quorvix.dll";
-}
+std::string PluginPath() { return testkit::ProgramDirectory() + "\\quorvix.dll"; }
 
 std::vector<CLSID> RegisteredMixers() {
     std::vector<CLSID> found;

@@ -42,6 +42,8 @@ std::string PluginPath();
 std::vector<CLSID> RegisteredMixers();
 std::optional<CLSID> ClassOfProgId(const wchar_t* progId);
 
+// Wide text in the system's code page; `length` -1 for terminated text.
+std::string Narrow(const wchar_t* text, int length = -1);
 std::string NameOf(IAxElement* element);
 std::vector<ComPtr<IAxElement>> Elements(IAxEnumElements* list);
 

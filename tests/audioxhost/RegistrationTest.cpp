@@ -21,9 +21,7 @@ namespace {
 std::string Text(const GUID& id) {
     wchar_t text[40];
     StringFromGUID2(id, text, 40);
-    char narrow[40];
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
+    return Narrow(text);
 }
 
 std::string Upper(std::string text) {
@@ -39,7 +37,7 @@ std::string Described(ITypeLib* library, const GUID& id) {
     std::wstring text = std::wstring(name ? name : L"") + L": " + (help ? help : L"");
     SysFreeString(name);
     SysFreeString(help);
-    return std::string(text.begin(), text.end());
+    return Narrow(text.c_str());
 }
 
 const char kRoot[] = "HKEY_CLASSES_ROOT\\";
