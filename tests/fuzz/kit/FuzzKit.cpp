@@ -294,10 +294,10 @@ Options ParseOptions(int argc, char** argv, std::uint64_t defaultSeed, long quic
     return o;
 }
 
-std::size_t ProcessMemory() {
+std::size_t ProcessMemory(HANDLE process) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PagefileUsage : 0;
+    return process && GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PagefileUsage : 0;
 }
 
 Campaign::Campaign(const char* target, const Options& options) : target_(target), options_(options) {

@@ -151,8 +151,8 @@ private:
     HANDLE watchdog_ = nullptr;
 };
 
-// Private bytes of this process.
-std::size_t ProcessMemory();
+// Private bytes of a process, by default this one; 0 when they cannot be read.
+std::size_t ProcessMemory(HANDLE process = GetCurrentProcess());
 
 // The scene an input sets up: registry values of any type and size, and
 // files in the system directory.
