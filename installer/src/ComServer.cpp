@@ -5,6 +5,7 @@
 
 #include "Texts.h"
 #include "resource.h"
+#include "win/ComPtr.h"
 #include "win/Messages.h"
 
 namespace setup {
@@ -18,9 +19,8 @@ std::string RunServerEntry(const std::string& path, const char* entry) {
     HRESULT result = E_NOTIMPL;
     if (call) {
         // The type library and the registrar need COM on this thread.
-        const HRESULT com = CoInitialize(nullptr);
+        win::ComApartment apartment;
         result = call();
-        if (SUCCEEDED(com)) CoUninitialize();
     }
     FreeLibrary(server);
     if (SUCCEEDED(result)) return {};

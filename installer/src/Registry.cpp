@@ -81,11 +81,9 @@ void RegistryEdit::Set(HKEY root, const std::string& path, const std::string& na
 
 void RegistryEdit::DeleteValue(HKEY root, const std::string& path, const std::string& name) {
     win::RegKey key = win::RegKey::Open(root, path.c_str(), KEY_READ | KEY_WRITE);
-    if (!key || RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
+    if (!key.hasValue(name.c_str())) return;
     Remember(key.get(), root, path, name);
-    const LONG error = RegDeleteValueA(key.get(), name.c_str());
-    if (error != ERROR_SUCCESS) throw StepFailure(RegistryFailure(root, path, name, error));
+    if (!key.deleteValue(name.c_str())) throw StepFailure(RegistryFailure(root, path, name, key.lastError()));
 }
 
 win::RegKey RegistryEdit::OpenForChange(HKEY root, const std::string& path) {
@@ -119,13 +117,13 @@ void RegistryEdit::Remember(HKEY key, HKEY root, const std::string& path, const 
         data.resize(size);
     }
     journal_.Done([root, path, name, existed, type, data] {
-        HKEY k = nullptr;
+        win::RegKey k = win::RegKey::Open(root, path.c_str(), KEY_WRITE);
         // A key that was made by this installation is gone again already.
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &k) != ERROR_SUCCESS) return std::string();
+        if (!k) return std::string();
         const char* v = name.empty() ? nullptr : name.c_str();
-        const LONG error = existed ? RegSetValueExA(k, v, 0, type, data.data(), static_cast<DWORD>(data.size()))
-                                   : RegDeleteValueA(k, v);
-        RegCloseKey(k);
+        const LONG error = existed
+                               ? RegSetValueExA(k.get(), v, 0, type, data.data(), static_cast<DWORD>(data.size()))
+                               : RegDeleteValueA(k.get(), v);
         return error == ERROR_SUCCESS || (!existed && error == ERROR_FILE_NOT_FOUND) ? std::string()
                                                                                      : PutBack(root, path, error);
     });

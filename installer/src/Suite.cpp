@@ -147,13 +147,12 @@ public:
     }
     // True when the value was there and is gone.
     bool Value(HKEY root, const std::string& path, const char* name) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return false;
-        const LONG error = RegDeleteValueA(key, *name ? name : nullptr);
-        RegCloseKey(key);
-        if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND)
+        win::RegKey key = win::RegKey::Open(root, path.c_str(), KEY_WRITE);
+        if (!key) return false;
+        if (key.deleteValue(*name ? name : nullptr)) return true;
+        if (key.lastError() != ERROR_FILE_NOT_FOUND)
             Note(Text(IDS_KEY_NOT_REMOVED, {KeyName(root, path) + "\\" + name}));
-        return error == ERROR_SUCCESS;
+        return false;
     }
     // Deletes a key that nothing is left in.
     void KeyIfEmpty(HKEY root, const std::string& path, const Report& report) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ComServer.h"
 #include "Files.h"
@@ -31,17 +33,21 @@ void WriteAll(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// Names in a folder, sorted.
+// Names in a folder, sorted: the file system need not return them in order.
 std::string Listing(const std::string& folder) {
-    std::string names;
+    std::vector<std::string> names;
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (found.cFileName[0] != '.') names += std::string(found.cFileName) + " ";
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.cFileName[0] != '.') names.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string& name : names) listing += name + " ";
+    return listing;
 }
 
 class Engine : public ::testing::Test {

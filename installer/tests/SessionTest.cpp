@@ -20,6 +20,7 @@
 #include "testkit/Process.h"
 #include "testkit/Registry.h"
 #include "testkit/Robot.h"
+#include "testkit/SystemDir.h"
 #include "vboard/QuorvisimProcess.h"
 
 using namespace testkit;
@@ -36,12 +37,6 @@ constexpr DWORD kSetupMs = 60000;
 const std::vector<std::pair<std::string, std::string>> kBuilt = {
     {"quorvicore.dll", "core"}, {"quorvipanel.cpl", "panel"}, {"quorvitray.exe", "tray"},
     {"quorviasio.dll", "asio"}, {"asiopanel.exe", "asiopanel"}, {"quorvix.dll", "audiox"}};
-
-std::string SystemDir() {
-    char dir[MAX_PATH] = {};
-    GetSystemDirectoryA(dir, sizeof dir);
-    return dir;
-}
 
 std::string WindowsSystemDir() {
     char dir[MAX_PATH] = {};
@@ -141,8 +136,8 @@ protected:
     // it can delete itself; run as that copy (_?=), it is waited for.
     DWORD RunUninstaller(const std::string& args) {
         const std::string copy = TempPath("quorvi-uninstall-copy.exe");
-        EXPECT_TRUE(CopyFileA((SystemDir() + "\\quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
-        RunResult run = RunProgram(copy, args + " " + LogOption() + " _?=" + SystemDir(), kSetupMs);
+        EXPECT_TRUE(CopyFileA(SystemFilePath("quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
+        RunResult run = RunProgram(copy, args + " " + LogOption() + " _?=" + SystemDirectory(), kSetupMs);
         DeleteFileA(copy.c_str());
         EXPECT_TRUE(run.finished);
         return run.exitCode;
@@ -163,13 +158,13 @@ protected:
         for (const auto& [name, folder] : kBuilt) {
             const std::string built = ReadAll(ProgramDirectory() + "\\..\\" + folder + "\\" + name);
             ASSERT_FALSE(built.empty()) << name;
-            EXPECT_EQ(ReadAll(SystemDir() + "\\" + name), built) << name;
+            EXPECT_EQ(ReadAll(SystemFilePath(name)), built) << name;
         }
-        EXPECT_EQ(ReadAll(WindowsSystemDir() + "\\asiopanel.exe"), ReadAll(SystemDir() + "\\asiopanel.exe"));
-        EXPECT_TRUE(Exists(SystemDir() + "\\quorvi-uninstall.exe"));
+        EXPECT_EQ(ReadAll(WindowsSystemDir() + "\\asiopanel.exe"), ReadAll(SystemFilePath("asiopanel.exe")));
+        EXPECT_TRUE(Exists(SystemFilePath("quorvi-uninstall.exe")));
 
         const std::string server = kAsioClassKey + "\\InprocServer32";
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, server, ""), SystemDir() + "\\quorviasio.dll");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, server, ""), SystemFilePath("quorviasio.dll"));
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, server, "ThreadingModel"), "Both");
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kAsioClassKey, ""), quorvi::kAsioDriverName);
         EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kAsioEntryKey, "CLSID"), kAsioClassKey.substr(6));
@@ -181,7 +176,7 @@ protected:
 
         EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "QUORVI control software");
         EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
-                  SystemDir() + "\\quorvi-uninstall.exe");
+                  SystemFilePath("quorvi-uninstall.exe"));
         std::set<std::string> libraries;
         const std::vector<std::string> com = ComRegistrations(libraries);
         EXPECT_EQ(libraries.size(), 1u);
@@ -192,7 +187,7 @@ protected:
 
     // Nothing of ours but, when kept, the user's setups and settings.
     void ExpectOnlyUserDataLeft(bool userDataKept) {
-        for (const std::string& dir : {SystemDir(), WindowsSystemDir()}) {
+        for (const std::string& dir : {SystemDirectory(), WindowsSystemDir()}) {
             WIN32_FIND_DATAA found{};
             HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
             ASSERT_NE(search, INVALID_HANDLE_VALUE);
@@ -231,7 +226,7 @@ protected:
 // ours started from the list as a user does (first letter, Enter) and closed.
 size_t ControlPanel(bool open) {
     ChildProcess control;
-    if (!control.Start(SystemDir() + "\\control.exe")) return 0;
+    if (!control.Start(SystemFilePath("control.exe"))) return 0;
     HWND panel = WaitForTopWindow("Shell_Control_WndClass", "", kRobotWaitMs, control.Id());
     HWND list = panel ? FindWindowExA(panel, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
     if (!list) return 0;
@@ -317,12 +312,12 @@ TEST_F(SetupSession, InstallsWhatTheProgramsNeedAndUninstallsAllButTheUsersData)
 
     StartTrayAsAtLogon();
     EXPECT_EQ(ControlPanel(true), appletsBefore + 1);
-    RunResult list = RunProgram(SystemDir() + "\\cmd.exe", "/c uninstaller.exe --list > " + TempPath("programs.txt"));
+    RunResult list = RunProgram(SystemFilePath("cmd.exe"), "/c uninstaller.exe --list > " + TempPath("programs.txt"));
     EXPECT_TRUE(list.finished);
     EXPECT_NE(ReadAll(TempPath("programs.txt")).find("QUORVI control software"), std::string::npos);
 
     // The user's own: a setup of theirs, and a latency chosen in asiopanel.
-    std::ofstream(SystemDir() + "\\mine.ssf") << "setup";
+    std::ofstream(SystemFilePath("mine.ssf")) << "setup";
     ASSERT_TRUE(WriteRegDword(HKEY_CLASSES_ROOT, kAsioClassKey, "BlockLatency", 8));
     const BYTE channels[32] = {0xFF};
     ASSERT_TRUE(WriteRegValue(HKEY_CLASSES_ROOT, kAsioClassKey, "RsrvChannels", REG_BINARY, channels, sizeof channels));
@@ -333,8 +328,8 @@ TEST_F(SetupSession, InstallsWhatTheProgramsNeedAndUninstallsAllButTheUsersData)
     EXPECT_TRUE(tray_.Wait(5000));
     EXPECT_NE(Log().find("Closed the QUORVI tray application"), std::string::npos) << Log();
     ExpectOnlyUserDataLeft(true);
-    EXPECT_EQ(ReadAll(SystemDir() + "\\mine.ssf"), "setup");
-    EXPECT_TRUE(Exists(SystemDir() + "\\factory.ssf"));
+    EXPECT_EQ(ReadAll(SystemFilePath("mine.ssf")), "setup");
+    EXPECT_TRUE(Exists(SystemFilePath("factory.ssf")));
     EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, "Software\\Quelmar", "ShutdownMessage"));
     EXPECT_EQ(ReadRegDword(HKEY_CLASSES_ROOT, kAsioClassKey, "BlockLatency"), 8u);
 }
@@ -356,20 +351,20 @@ TEST_F(SetupSession, ReinstallsOverARunningSuiteAndUndoesAFailedInstall) {
     const std::string folder = WindowsSystemDir(), moved = folder + ".test";
     ASSERT_TRUE(MoveFileA(folder.c_str(), moved.c_str()));
     std::ofstream(folder) << "in the way";
-    std::ofstream(SystemDir() + "\\quorvipanel.cpl", std::ios::app) << "as before";
-    const std::string panelBefore = ReadAll(SystemDir() + "\\quorvipanel.cpl");
+    std::ofstream(SystemFilePath("quorvipanel.cpl"), std::ios::app) << "as before";
+    const std::string panelBefore = ReadAll(SystemFilePath("quorvipanel.cpl"));
 
     EXPECT_EQ(RunSetup("/S"), 2u);
     const std::string log = Log();
     EXPECT_NE(log.find("Could not copy"), std::string::npos) << log;
     EXPECT_NE(log.find("Nothing was changed"), std::string::npos) << log;
-    EXPECT_EQ(ReadAll(SystemDir() + "\\quorvipanel.cpl"), panelBefore);
+    EXPECT_EQ(ReadAll(SystemFilePath("quorvipanel.cpl")), panelBefore);
     EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, "QUORVI Tray"));
     EXPECT_TRUE(WaitUntil([] { return setup::CountRunningTrays() == 1; }, 20000));
     DeleteFileA(folder.c_str());
     ASSERT_TRUE(MoveFileA(moved.c_str(), folder.c_str()));
     for (const char* leftover : {"quorvipanel.cpl.new", "quorvipanel.cpl.old", "quorvicore.dll.old"})
-        EXPECT_FALSE(Exists(SystemDir() + "\\" + leftover)) << leftover;
+        EXPECT_FALSE(Exists(SystemFilePath(leftover))) << leftover;
 
     EXPECT_EQ(RunUninstaller("/S /REMOVEDATA"), 0u) << Log();
     EXPECT_EQ(setup::CountRunningTrays(), 0);
@@ -388,7 +383,7 @@ TEST(SetupScript, ALogThatCannotBeWrittenStopsTheSetupBeforeAnyChange) {
                                kSetupMs);
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 2u);
-    EXPECT_FALSE(Exists(SystemDir() + "\\quorvicore.dll"));
+    EXPECT_FALSE(Exists(SystemFilePath("quorvicore.dll")));
 }
 
 // The choices on the pages: the tray at log-on left out by the setup, the
@@ -415,12 +410,12 @@ TEST_F(SetupSession, PagesChooseTheTrayAtLogonAndTheRemovalOfTheUsersData) {
     EXPECT_GE(lines, 13u);
     EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, "QUORVI Tray")) << Log();
     ExpectInstalled({1, 0, 1, 0});
-    std::ofstream(SystemDir() + "\\mine.ssf") << "setup";
+    std::ofstream(SystemFilePath("mine.ssf")) << "setup";
 
     const std::string copy = TempPath("quorvi-uninstall-copy.exe");
-    ASSERT_TRUE(CopyFileA((SystemDir() + "\\quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(SystemFilePath("quorvi-uninstall.exe").c_str(), copy.c_str(), FALSE));
     ChildProcess uninstaller;
-    ASSERT_TRUE(uninstaller.Start(copy, "_?=" + SystemDir()));
+    ASSERT_TRUE(uninstaller.Start(copy, "_?=" + SystemDirectory()));
     window = SetupWindow("QUORVI Uninstall");
     ASSERT_NE(window, nullptr);
     PostClick(Control(window, 1));  // past the confirmation

@@ -23,16 +23,10 @@ fi
 rm -rf "$prefix"
 cp -a "$template" "$prefix"
 quorvi_wine_env "$prefix"
-trap 'wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true' EXIT
-wineserver -p
-# The prefix's services and its desktop, started apart from the test's
-# output, which they would otherwise hold open after the test.
-wine wineboot </dev/null >/dev/null 2>&1
-wine "$build/tests/kit_desktop.exe" </dev/null >/dev/null 2>&1
+# The session starts the prefix's services and desktop apart from the test's
+# output, and ends its wineserver before the prefix goes.
 status=0
-wine "$program" "$@" || status=$?
+QUORVI_BUILD=$build bash "$quorvi_root/scripts/lib/wine-session" wine "$program" "$@" || status=$?
 # A prefix that saw a failure stays for a look; one that did not, goes.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
 [ $status -ne 0 ] || rm -rf "$prefix"
 exit $status

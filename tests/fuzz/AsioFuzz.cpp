@@ -29,7 +29,6 @@ using quorvi::kAsioDriverClsid;
 
 namespace {
 
-const char kName[] = "ASIO Audio for Quorvi";
 const char kSettingsKey[] = "SOFTWARE\\Quelmar";
 
 std::string Beside(const char* file) {
@@ -58,7 +57,7 @@ public:
         texts_.AddModule(LoadLibraryA(Beside("quorviasio.dll").c_str()));
         texts_.AddModule(GetModuleHandleA("quorvicore.dll"));
         Clear();
-        asiohost::Register({kAsioDriverClsid, kName, Beside("quorviasio.dll")});
+        asiohost::Register({kAsioDriverClsid, quorvi::kAsioDriverName, Beside("quorviasio.dll")});
     }
     ~AsioFuzz() {
         Clear();

@@ -4,7 +4,6 @@
 // only when told to, stores only rates and clock codes that are rates and
 // clock codes, and every box shows one of its own texts.
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cmath>
@@ -31,11 +30,9 @@ constexpr long kInputsPerRun = 25;
 
 std::size_t MemoryOf(DWORD pid) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    bool ok = process && GetProcessMemoryInfo(process, &counters, sizeof counters);
+    const std::size_t memory = fuzz::ProcessMemory(process);
     if (process) CloseHandle(process);
-    return ok ? counters.PagefileUsage : 0;
+    return memory;
 }
 
 DWORD GdiObjectsOf(DWORD pid) {

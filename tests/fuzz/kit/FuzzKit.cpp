@@ -210,34 +210,29 @@ std::vector<std::string> BoxRecorder::Take() {
     return texts;
 }
 
-BoxSweeper::BoxSweeper() {
-    InitializeCriticalSection(&lock_);
+Ticker::Ticker(DWORD periodMs, std::function<void()> tick) : periodMs_(periodMs), tick_(std::move(tick)) {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, Main, this, 0, nullptr);
 }
 
-BoxSweeper::~BoxSweeper() {
+Ticker::~Ticker() {
     SetEvent(stop_);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     CloseHandle(stop_);
-    DeleteCriticalSection(&lock_);
 }
 
-void BoxSweeper::Watch(DWORD processId) { process_ = processId; }
+DWORD WINAPI Ticker::Main(void* self) {
+    auto* t = static_cast<Ticker*>(self);
+    while (WaitForSingleObject(t->stop_, t->periodMs_) == WAIT_TIMEOUT) t->tick_();
+    return 0;
+}
 
 std::vector<std::string> BoxSweeper::Take() {
-    EnterCriticalSection(&lock_);
+    std::lock_guard lock(mutex_);
     std::vector<std::string> texts;
     texts.swap(texts_);
-    LeaveCriticalSection(&lock_);
     return texts;
-}
-
-DWORD WINAPI BoxSweeper::Main(void* self) {
-    auto* s = static_cast<BoxSweeper*>(self);
-    while (WaitForSingleObject(s->stop_, 15) == WAIT_TIMEOUT) s->Sweep();
-    return 0;
 }
 
 namespace {
@@ -267,9 +262,10 @@ void BoxSweeper::Sweep() {
         BoxParts parts;
         EnumChildWindows(box, CollectPart, reinterpret_cast<LPARAM>(&parts));
         if (parts.text.empty()) continue;  // not filled in yet: the next sweep reads it
-        EnterCriticalSection(&lock_);
-        texts_.push_back(parts.text);
-        LeaveCriticalSection(&lock_);
+        {
+            std::lock_guard lock(mutex_);
+            texts_.push_back(parts.text);
+        }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(parts.button ? parts.button : IDOK, BN_CLICKED), 0);
         pressed_.push_back(box);
     }
@@ -294,40 +290,26 @@ Options ParseOptions(int argc, char** argv, std::uint64_t defaultSeed, long quic
     return o;
 }
 
-std::size_t ProcessMemory() {
+std::size_t ProcessMemory(HANDLE process) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PagefileUsage : 0;
+    return process && GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PagefileUsage : 0;
 }
 
 Campaign::Campaign(const char* target, const Options& options) : target_(target), options_(options) {
     running = this;
     SetUnhandledExceptionFilter(OnCrash);
     started_ = GetTickCount();
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    watchdog_ = CreateThread(nullptr, 0, Watchdog, this, 0, nullptr);
 }
 
-Campaign::~Campaign() {
-    SetEvent(stop_);
-    WaitForSingleObject(watchdog_, INFINITE);
-    CloseHandle(watchdog_);
-    CloseHandle(stop_);
-    running = nullptr;
-}
+Campaign::~Campaign() { running = nullptr; }
 
-DWORD WINAPI Campaign::Watchdog(void* self) {
-    auto* c = static_cast<Campaign*>(self);
-    while (WaitForSingleObject(c->stop_, 500) == WAIT_TIMEOUT) {
-        if (c->current_ >= 0 && GetTickCount() - c->inputStart_ > c->hangLimitMs_) {
-            std::printf("FAULT: %s: input %ld hangs (over %lu ms); replay with --seed %llu --from %ld --inputs 1\n",
-                        c->target_.c_str(), c->current_, c->hangLimitMs_,
-                        static_cast<unsigned long long>(c->options_.seed), c->current_);
-            std::fflush(stdout);
-            ExitProcess(3);
-        }
-    }
-    return 0;
+void Campaign::Watch() {
+    if (current_ < 0 || GetTickCount() - inputStart_ <= hangLimitMs_) return;
+    std::printf("FAULT: %s: input %ld hangs (over %lu ms); replay with --seed %llu --from %ld --inputs 1\n",
+                target_.c_str(), current_, hangLimitMs_, static_cast<unsigned long long>(options_.seed), current_);
+    std::fflush(stdout);
+    ExitProcess(3);
 }
 
 void Campaign::Run(const std::function<void(Rng&, long)>& input) {

@@ -66,27 +66,42 @@ private:
     HHOOK hook_;
 };
 
+// Calls `tick` every `periodMs` on a thread of its own until it goes.
+// Declared after what `tick` uses, so that it stops first.
+class Ticker {
+public:
+    Ticker(DWORD periodMs, std::function<void()> tick);
+    ~Ticker();
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
+
+private:
+    static DWORD WINAPI Main(void* self);
+
+    DWORD periodMs_;
+    std::function<void()> tick_;
+    HANDLE stop_;
+    HANDLE thread_;
+};
+
 // Answers the message boxes of another process from a thread of its own, as
 // soon as they show, and keeps their texts.
 class BoxSweeper {
 public:
-    BoxSweeper();
-    ~BoxSweeper();
+    BoxSweeper() = default;
     BoxSweeper(const BoxSweeper&) = delete;
     BoxSweeper& operator=(const BoxSweeper&) = delete;
-    void Watch(DWORD processId);
+    void Watch(DWORD processId) { process_ = processId; }
     std::vector<std::string> Take();
 
 private:
-    static DWORD WINAPI Main(void* self);
     void Sweep();
 
-    CRITICAL_SECTION lock_;
+    std::mutex mutex_;
     volatile DWORD process_ = 0;
     std::vector<std::string> texts_;
     std::vector<HWND> pressed_;
-    HANDLE stop_;
-    HANDLE thread_;
+    Ticker sweeper_{15, [this] { Sweep(); }};
 };
 
 // Options of every fuzz program: --long (or QUORVI_FUZZ_LONG=1 in the
@@ -132,7 +147,7 @@ public:
     long current() const { return current_; }
 
 private:
-    static DWORD WINAPI Watchdog(void* self);
+    void Watch();
 
     std::string target_;
     Options options_;
@@ -147,12 +162,11 @@ private:
     // Faults, notes and tallies may come from a second thread of an input.
     std::mutex mutex_;
     DWORD started_ = 0;
-    HANDLE stop_ = nullptr;
-    HANDLE watchdog_ = nullptr;
+    Ticker watchdog_{500, [this] { Watch(); }};
 };
 
-// Private bytes of this process.
-std::size_t ProcessMemory();
+// Private bytes of a process, by default this one; 0 when they cannot be read.
+std::size_t ProcessMemory(HANDLE process = GetCurrentProcess());
 
 // The scene an input sets up: registry values of any type and size, and
 // files in the system directory.
