@@ -25,8 +25,6 @@ using namespace asiohost;
 
 namespace {
 
-const char* const kName = "ASIO Audio for Quorvi";
-
 std::string Directory() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -37,7 +35,7 @@ std::string Directory() {
 // Every channel of two boards; one block of loop-back each way, as the
 // virtual boards have it.
 bool Configure(const std::string& dll) {
-    if (!Register({quorvi::kAsioDriverClsid, kName, dll})) return false;
+    if (!Register({quorvi::kAsioDriverClsid, quorvi::kAsioDriverName, dll})) return false;
     quorvi::ChannelMaskSet masks{};
     for (int b = 0; b < 2; ++b) {
         masks.in[b] = 0xFFFF;
