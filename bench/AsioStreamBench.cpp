@@ -18,13 +18,12 @@
 #include "quorvi/DriverClsids.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
+#include "win/RegKey.h"
 #include "bench/Boards.h"
 
 using namespace asiohost;
 
 namespace {
-
-const char* const kName = "ASIO Audio for Quorvi";
 
 std::string Directory() {
     char path[MAX_PATH];
@@ -36,21 +35,18 @@ std::string Directory() {
 // Every channel of two boards; one block of loop-back each way, as the
 // virtual boards have it.
 bool Configure(const std::string& dll) {
-    if (!Register({quorvi::kAsioDriverClsid, kName, dll})) return false;
+    if (!Register({quorvi::kAsioDriverClsid, quorvi::kAsioDriverName, dll})) return false;
     quorvi::ChannelMaskSet masks{};
     for (int b = 0; b < 2; ++b) {
         masks.in[b] = 0xFFFF;
         masks.out[b] = 0x3FFFF;
     }
     const std::string key = ClassKey(quorvi::kAsioDriverClsid);
-    HKEY k = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr)) return false;
-    const DWORD one = 1, zero = 0;
-    for (const char* name : {"i_CoeffBLatency", "o_CoeffBLatency"})
-        RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-    for (const char* name : {"i_ConstSLatency", "o_ConstSLatency"})
-        RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4);
-    RegCloseKey(k);
+    win::RegKey k = win::RegKey::Create(HKEY_CLASSES_ROOT, key.c_str(), KEY_WRITE);
+    if (!k) return false;
+    for (const char* name : {"i_CoeffBLatency", "o_CoeffBLatency"}) k.setDword(name, 1);
+    for (const char* name : {"i_ConstSLatency", "o_ConstSLatency"}) k.setDword(name, 0);
+    k.close();
     return QuorviSetBlockLatency(key.c_str(), 4, &masks) != 0;
 }
 

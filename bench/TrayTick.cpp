@@ -16,6 +16,7 @@
 #include "Monitor.h"
 #include "bench/Boards.h"
 #include "bench/Execution.h"
+#include "bench/Requests.h"
 #include "bench/Timing.h"
 #include "MonitorDevice.h"
 #include "quorvi/DriverRequests.h"
@@ -34,10 +35,6 @@ struct QuietScreen : tray::MonitorScreen {
     bool MeterWindowOpen(int) override { return false; }
     bool ResendMix(int) override { return false; }
 };
-
-void Print(const char* what, const std::vector<double>& us, size_t requests) {
-    bench::Print(what, us, ("  requests " + std::to_string(requests)).c_str());
-}
 
 }  // namespace
 
@@ -60,20 +57,14 @@ int main(int argc, char** argv) {
         for (int b = 0; b < 4; ++b) monitor.SetCalibration(b, 26688);
         monitor.ProgramMasks(*record);
         vboard::ControlClient control;
-        std::string reply;
         auto tick = [&] { monitor.Tick(*record); };
         auto forced = [&] {
             monitor.ForceReevaluation();
             monitor.Tick(*record);
         };
-        auto requests = [&](auto call) {
-            control.command("clear-log", reply);
-            call();
-            return control.log().size();
-        };
         bench::Time(20, tick);
-        Print("monitor tick, four boards", bench::Time(ticks, tick), requests(tick));
-        Print("tick after an update, four boards", bench::Time(ticks, forced), requests(forced));
+        bench::Print("monitor tick, four boards", bench::Time(ticks, tick), bench::Requests(control, tick));
+        bench::Print("tick after an update, four boards", bench::Time(ticks, forced), bench::Requests(control, forced));
     }
     return 0;
 }

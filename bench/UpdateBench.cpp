@@ -14,28 +14,12 @@
 
 #include "bench/Boards.h"
 #include "bench/Execution.h"
+#include "bench/Requests.h"
 #include "bench/Timing.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "vboard/Control.h"
 #include "win/Device.h"
-
-namespace {
-
-void Print(const char* what, const std::vector<double>& us, size_t requests) {
-    bench::Print(what, us, ("  requests " + std::to_string(requests)).c_str());
-}
-
-// Requests the boards received during one call.
-template <class Call>
-size_t Requests(const vboard::ControlClient& control, Call call) {
-    std::string reply;
-    control.command("clear-log", reply);
-    call();
-    return control.log().size();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     bench::PrintExecution();
@@ -60,8 +44,8 @@ int main(int argc, char** argv) {
             rc = 1;
         } else {
             bench::Time(10, update);
-            Print("QuorviUpdateMix, one board", bench::Time(calls, mix), Requests(control, mix));
-            Print("QuorviDoUpdate, four boards", bench::Time(calls, update), Requests(control, update));
+            bench::Print("QuorviUpdateMix, one board", bench::Time(calls, mix), bench::Requests(control, mix));
+            bench::Print("QuorviDoUpdate, four boards", bench::Time(calls, update), bench::Requests(control, update));
         }
     }
     return rc;

@@ -50,12 +50,20 @@ bool AsioDriver::tearDown() {
     // A host may let go without stopping; nothing of it is called after this.
     if (buffersCreated_ || block_) disposeBuffers();
     if (!streamer_.shutdown()) return false;
-    if (device_) {
-        device_.control(quorvi::QUORVI_RELEASE_CHANNELS, &reserved_, sizeof reserved_, nullptr, 0);
-        device_.reset();
-    }
+    if (device_) closeBoards();
     initialised_.store(false);
     return true;
+}
+
+void AsioDriver::closeBoards() {
+    device_.control(quorvi::QUORVI_RELEASE_CHANNELS, &reserved_, sizeof reserved_, nullptr, 0);
+    device_.reset();
+}
+
+ASIOBool AsioDriver::failInit(const char* text) {
+    setError(text);
+    initialised_.store(false);
+    return ASIOFalse;
 }
 
 HRESULT AsioDriver::Identity::QueryInterface(REFIID riid, void** result) {
@@ -92,27 +100,18 @@ ASIOBool AsioDriver::init(void*) {
     // A second init keeps what the first one set up.
     if (device_ && initialised()) return ASIOTrue;
     device_ = win::Device(quorvi::kDeviceNameAsio, 0, 0, kOpenDisposition, FILE_FLAG_DELETE_ON_CLOSE);
-    if (!device_) {
-        setError("Couldn't open quorvi.vxd!");
-        initialised_.store(false);
-        return ASIOFalse;
-    }
+    if (!device_) return failInit("Couldn't open quorvi.vxd!");
     channels_ = ChannelSet(reserved_, QuorviGetNumberBoards(device_.get()));
     if (!device_.control(quorvi::QUORVI_ACQUIRE_CHANNELS, &reserved_, sizeof reserved_, nullptr, 0)) {
         device_.reset();
-        setError("Couldn't acquire all Quorvi channels!");
-        initialised_.store(false);
-        return ASIOFalse;
+        return failInit("Couldn't acquire all Quorvi channels!");
     }
     readClockSettings();
     // Without its thread the driver would take buffers and a start and then
     // never hand a block over.
     if (!streamer_.launch(device_.get())) {
-        device_.control(quorvi::QUORVI_RELEASE_CHANNELS, &reserved_, sizeof reserved_, nullptr, 0);
-        device_.reset();
-        setError("Couldn't start the Quorvi streaming thread!");
-        initialised_.store(false);
-        return ASIOFalse;
+        closeBoards();
+        return failInit("Couldn't start the Quorvi streaming thread!");
     }
     setRate(kRate48);
     initialised_.store(true);

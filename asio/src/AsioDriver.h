@@ -75,6 +75,10 @@ private:
     // False when the streaming thread could not be ended: the object then
     // stays, as the thread may still use it.
     bool tearDown();
+    // Gives the reserved channels back and closes the boards.
+    void closeBoards();
+    // An init that failed with `text`.
+    ASIOBool failInit(const char* text);
     void setError(const char* text);
     bool initialised() const { return initialised_.load(); }
 

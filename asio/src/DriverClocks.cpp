@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "AsioDriver.h"
+#include "win/Handle.h"
 #include "win/RegKey.h"
 
 namespace quorviasio {
@@ -128,9 +129,8 @@ ASIOError AsioDriver::controlPanel() {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (CreateProcessA(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const win::Handle thread(process.hThread), panel(process.hProcess);
+        WaitForSingleObject(panel.get(), INFINITE);
     }
     // The host opens the driver again and so takes up a new latency or
     // reservation.

@@ -9,6 +9,7 @@
 
 #include "AsioDriver.h"
 #include "quorvi/DriverClsids.h"
+#include "win/ComPtr.h"
 
 namespace quorviasio {
 
@@ -33,14 +34,7 @@ public:
     ClassFactory& operator=(const ClassFactory&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** result) override {
-        if (!result) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *result = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *result = nullptr;
-        return E_NOINTERFACE;
+        return win::QuerySingle(static_cast<IClassFactory*>(this), IID_IClassFactory, riid, result);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override {

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "quorvi/DriverRequests.h"
-
 namespace quorviasio {
 
 std::optional<HalfTracker::Handover> HalfTracker::wake(std::uint32_t status, const std::uint32_t stamps[2],

@@ -5,11 +5,12 @@
 #include <optional>
 
 #include "asio/Asio.h"
+#include "quorvi/DriverRequests.h"
 
 namespace quorviasio {
 
-// Status word bit 0: the half now the host's is half 0.
-inline int HalfNamed(std::uint32_t status) { return (status & 1) ? 0 : 1; }
+// The half the status word names as the host's.
+inline int HalfNamed(std::uint32_t status) { return (status & quorvi::kStatusHalf0) ? 0 : 1; }
 
 // Follows the halves from a start on. Used by one thread at a time: the
 // host's during start, the streaming thread afterwards.

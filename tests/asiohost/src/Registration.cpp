@@ -1,5 +1,7 @@
 #include "asiohost/Registration.h"
 
+#include "win/RegKey.h"
+
 namespace asiohost {
 
 namespace {
@@ -13,13 +15,7 @@ std::string ClsidText(const CLSID& clsid) {
 }
 
 bool SetString(HKEY root, const std::string& path, const char* name, const std::string& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG set = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                    static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return set == ERROR_SUCCESS;
+    return win::RegKey::Create(root, path.c_str(), KEY_WRITE).setString(name, value);
 }
 
 }  // namespace
