@@ -20,6 +20,7 @@
 #include "vboard/Control.h"
 #include "win/RegKey.h"
 #include "bench/Boards.h"
+#include "bench/Execution.h"
 
 using namespace asiohost;
 
@@ -67,6 +68,7 @@ void Run(Driver& driver, long buffer, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::PrintExecution();
     const double scale = argc > 1 && !std::strcmp(argv[1], "--short") ? 0.1 : 1.0;
     if (!Configure(Directory() + "..\\asio\\quorviasio.dll")) {
         std::printf("could not register the driver\n");
