@@ -7,16 +7,17 @@ namespace quorviasio {
 
 namespace {
 
-constexpr std::uint32_t kInputBits = 0xFFFF, kOutputBits = 0x3FFFF;
-
 char GroupLetter(long group) { return group == kGroupA ? 'A' : 'B'; }
 
 }  // namespace
 
 long CountReserved(const quorvi::ChannelMaskSet& masks, unsigned boards, bool input) {
     long count = 0;
-    for (unsigned b = 0; b < boards && b < quorvi::kMaxBoards; ++b)
-        count += static_cast<long>(std::bitset<32>(input ? masks.in[b] & kInputBits : masks.out[b] & kOutputBits).count());
+    for (unsigned b = 0; b < boards && b < quorvi::kMaxBoards; ++b) {
+        const std::uint32_t word = input ? masks.in[b] & quorvi::kAllInputChannels
+                                         : masks.out[b] & quorvi::kAllOutputChannels;
+        count += static_cast<long>(std::bitset<32>(word).count());
+    }
     return count;
 }
 

@@ -18,8 +18,8 @@ inline constexpr int kInterfaceCount = 3;
 inline constexpr int kBoardCount = quorvi::kRecordBoards;  // one tab each, always four
 
 inline constexpr std::uint32_t kDefaultBlockLatency = 48;
-inline constexpr std::uint32_t kAllInputs = 0xFFFF;    // A 1-8, B 1-8
-inline constexpr std::uint32_t kAllOutputs = 0x3FFFF;  // A 1-8, B 1-8, monitor L/R
+inline constexpr std::uint32_t kAllInputs = quorvi::kAllInputChannels;
+inline constexpr std::uint32_t kAllOutputs = quorvi::kAllOutputChannels;
 inline constexpr int kInputBits = 16;
 inline constexpr int kOutputBits = 18;
 

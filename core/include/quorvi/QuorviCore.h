@@ -27,6 +27,10 @@ struct ChannelMaskSet {
 
 #pragma pack(pop)
 
+// Every channel of one board in the mask words.
+inline constexpr std::uint32_t kAllInputChannels = 0xFFFF;    // A 1-8, B 1-8
+inline constexpr std::uint32_t kAllOutputChannels = 0x3FFFF;  // A 1-8, B 1-8, monitor L/R
+
 inline constexpr int kUserMenuEntries = 7;
 static_assert(sizeof(UserMenuList) == 4 + 2 * 8 * 260);
 static_assert(sizeof(ChannelMaskSet) == 32);
