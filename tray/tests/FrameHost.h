@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "MainFrame.h"
+#include "RequestWords.h"
 #include "resource.h"
 #include "testkit/NotifyAreaSpy.h"
 #include "testkit/Registry.h"
@@ -47,13 +47,6 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
 // Runs this thread's messages for a while, for what must not happen.
 inline void Pump(DWORD ms) {
     PumpUntil([] { return false; }, ms);
-}
-
-// Word i of a request's input bytes.
-inline std::uint32_t Word(const std::vector<std::uint8_t>& bytes, int i) {
-    std::uint32_t v = 0;
-    if (bytes.size() >= 4u * (i + 1)) std::memcpy(&v, bytes.data() + 4 * i, 4);
-    return v;
 }
 
 class FrameHost : public ::testing::Test {
