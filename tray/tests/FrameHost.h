@@ -15,6 +15,7 @@
 
 #include "MainFrame.h"
 #include "RequestWords.h"
+#include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "testkit/NotifyAreaSpy.h"
 #include "testkit/Registry.h"
@@ -47,6 +48,13 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
 // Runs this thread's messages for a while, for what must not happen.
 inline void Pump(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+// The record as the settings hold it now.
+inline quorvi::SettingsRecord StoredRecord() {
+    quorvi::SettingsRecord record{};
+    QuorviGetRegSettings(&record, 1);
+    return record;
 }
 
 class FrameHost : public ::testing::Test {

@@ -45,12 +45,6 @@ SIZE_T PrivateBytes() {
     return counters.PagefileUsage;
 }
 
-quorvi::SettingsRecord StoredRecord() {
-    quorvi::SettingsRecord record{};
-    QuorviGetRegSettings(&record, 1);
-    return record;
-}
-
 class MeterWindowTest : public FrameHost {
 protected:
     void StartWithRecord(void (*change)(quorvi::BoardPanelBlock&)) {
