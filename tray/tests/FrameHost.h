@@ -97,6 +97,8 @@ protected:
         SendMessageA(frame_->hwnd(), RegisterWindowMessageA(name), wParam, lParam);
     }
     std::vector<vboard::LogEntry> Log(std::uint32_t code) const { return boards_->log(code); }
+    // An item of a window's system menu chosen.
+    static void SysCommand(HWND window, UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
 
     // Opens the pop-up menu as a right click on the icon does and reads it.
     // whileOpen runs while the menu is shown, before it is read.

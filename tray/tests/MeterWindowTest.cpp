@@ -79,7 +79,6 @@ protected:
         ReleaseDC(window, dc);
         return colour;
     }
-    static void SysCommand(HWND window, UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
 
     // Opens the menu of the window's tray icons as a right click does and
     // reads it. Without a window manager the window's hiding reaches the
