@@ -116,7 +116,6 @@ public:
     int boardCount() const { return boardCount_; }
     const BoardMonitor& board(int b) const { return state_[quorvi::ClampBoard(b)]; }
     bool clockErrorLatched() const { return clockErrorLatched_; }
-    bool fatal() const { return fatal_; }
     // Monitoring has ended for good (fatal error or a failed status read).
     bool stopped() const { return stopped_; }
     int skipCount() const { return skip_; }
