@@ -33,7 +33,7 @@ void Monitor::Reset(int boardCount) {
 }
 
 void Monitor::SetCalibration(int board, std::uint32_t ticks) {
-    state_[ClampBoard(board)].secondsPerCount = SecondsPerCount(ticks);
+    state_[quorvi::ClampBoard(board)].secondsPerCount = SecondsPerCount(ticks);
 }
 
 void Monitor::ProgramMasks(const SettingsRecord& record) {
@@ -201,17 +201,17 @@ void Monitor::IdentifyStop() {
 }
 
 void Monitor::SetErrorMask(int board, std::uint32_t errorMaskWord) {
-    state_[ClampBoard(board)].masks = MasksFor(errorMaskWord);
+    state_[quorvi::ClampBoard(board)].masks = MasksFor(errorMaskWord);
 }
 
 void Monitor::StoreStatus(int board, std::uint32_t counter, std::uint32_t ioWord) {
-    BoardMonitor& b = state_[ClampBoard(board)];
+    BoardMonitor& b = state_[quorvi::ClampBoard(board)];
     b.counter = counter;
     b.ioWord = ioWord;
 }
 
 std::uint32_t Monitor::TakeLatched(int board, int word, std::uint32_t bits) {
-    std::uint32_t& latched = state_[ClampBoard(board)].latched[word ? 1 : 0];
+    std::uint32_t& latched = state_[quorvi::ClampBoard(board)].latched[word ? 1 : 0];
     const std::uint32_t taken = latched & bits;
     latched &= ~bits;
     return taken;

@@ -14,7 +14,8 @@
 
 namespace tray {
 
-inline constexpr int kMaxBoards = 4;
+// The boards the settings record holds.
+inline constexpr int kMaxBoards = quorvi::kRecordBoards;
 
 // The driver requests the monitor makes.
 class MonitorBoards {
@@ -113,15 +114,13 @@ public:
     std::uint32_t TakeLatched(int board, int word, std::uint32_t bits);
 
     int boardCount() const { return boardCount_; }
-    const BoardMonitor& board(int b) const { return state_[ClampBoard(b)]; }
+    const BoardMonitor& board(int b) const { return state_[quorvi::ClampBoard(b)]; }
     bool clockErrorLatched() const { return clockErrorLatched_; }
-    bool fatal() const { return fatal_; }
     // Monitoring has ended for good (fatal error or a failed status read).
     bool stopped() const { return stopped_; }
     int skipCount() const { return skip_; }
 
 private:
-    static int ClampBoard(int b) { return b < 0 ? 0 : b >= kMaxBoards ? kMaxBoards - 1 : b; }
     bool ReadClock(int b);
     void Measure(int b, quorvi::SettingsRecord& record, bool& bandWriteFailed);
     void SendHighRate(int b, quorvi::BoardDeviceBlock& device);

@@ -60,8 +60,6 @@ public:
     const win::Module& module() const { return module_; }
     HANDLE device() const { return device_.get(); }
     int boardCount() const { return monitor_.boardCount(); }
-    // Word 0 of the board's information.
-    std::uint32_t boardKind(int board) const { return boardKind_[board & 3]; }
     quorvi::SettingsRecord& record() { return *record_; }
     Monitor& monitor() { return monitor_; }
     BusyIndicators& busy() { return busy_; }
@@ -142,7 +140,6 @@ private:
     bool windowsNT_ = true;
     win::Handle instance_;
     win::Device device_;
-    std::uint32_t boardKind_[kMaxBoards] = {};
     bool meterOpen_[kMaxBoards] = {};
     std::unique_ptr<CMixerWnd> mixers_[kMaxBoards];
     std::unique_ptr<CPunchDlg> punch_;

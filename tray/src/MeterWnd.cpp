@@ -377,11 +377,7 @@ void CMeterWnd::OnTrayNotify(UINT mouseMessage) {
 }
 
 void CMeterWnd::ShowTrayMenu() {
-    const BoardPanelBlock& options = panel();
-    const std::pair<UINT, bool> shown[] = {{ID_SHOW_INPUTS, options.showInputMeters != 0},
-                                           {ID_SHOW_OUTPUTS, options.showOutputMeters != 0},
-                                           {ID_SHOW_MASTER, options.showMasterMeters != 0}};
-    for (const auto& [id, on] : shown) CheckMenuItem(trayMenu_.get(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    CheckShowItems(trayMenu_.get());
     POINT at{};
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its owner is

@@ -124,10 +124,7 @@ int CMainFrame::FindBoards() {
     int count = 0;
     for (std::uint32_t board = 0; board < quorvi::kMaxBoards; ++board, ++count) {
         quorvi::BoardInfoReply info{};
-        if (device_.control(quorvi::QUORVI_GET_BOARD_INFO, &board, sizeof board, &info, sizeof info)) {
-            boardKind_[board] = info.kind;
-            continue;
-        }
+        if (device_.control(quorvi::QUORVI_GET_BOARD_INFO, &board, sizeof board, &info, sizeof info)) continue;
         const DWORD error = GetLastError();
         if (windowsNT_ || error == kNoSuchBoard) break;
         Sleep(kStartFailureWaitMs);

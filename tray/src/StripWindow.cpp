@@ -103,9 +103,13 @@ void CStripWnd::ShowStripOptions() const {
     HMENU system = GetSystemMenu(hwnd(), FALSE);
     const bool onTop = options.*kind_.onTop != 0;
     Check(system, ID_KEEP_ON_TOP, onTop);
-    for (UINT id : {ID_SHOW_INPUTS, ID_SHOW_OUTPUTS, ID_SHOW_MASTER}) Check(system, id, ShowOption(id) != 0);
+    CheckShowItems(system);
     win::CheckMenuRadio(system, kLabelItems, options.*kind_.labelMode);
     SetWindowPos(hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void CStripWnd::CheckShowItems(HMENU menu) const {
+    for (UINT id : {ID_SHOW_INPUTS, ID_SHOW_OUTPUTS, ID_SHOW_MASTER}) Check(menu, id, ShowOption(id) != 0);
 }
 
 bool CStripWnd::LoadLabelFont() {

@@ -69,6 +69,8 @@ protected:
     void AppendSaveItem(HMENU systemMenu) const;
     // Check marks of the shared items, and the z-order, from the options.
     void ShowStripOptions() const;
+    // Check marks of the Show items of a menu holding them, from the options.
+    void CheckShowItems(HMENU menu) const;
     bool LoadLabelFont();
     void DrawLabels(HDC dc, COLORREF colour) const;
     // A click in the label area with user labels shown; true when it was

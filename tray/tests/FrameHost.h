@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -15,6 +14,8 @@
 #include <vector>
 
 #include "MainFrame.h"
+#include "RequestWords.h"
+#include "quorvi/QuorviCore.h"
 #include "resource.h"
 #include "testkit/NotifyAreaSpy.h"
 #include "testkit/Registry.h"
@@ -49,11 +50,11 @@ inline void Pump(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-// Word i of a request's input bytes.
-inline std::uint32_t Word(const std::vector<std::uint8_t>& bytes, int i) {
-    std::uint32_t v = 0;
-    if (bytes.size() >= 4u * (i + 1)) std::memcpy(&v, bytes.data() + 4 * i, 4);
-    return v;
+// The record as the settings hold it now.
+inline quorvi::SettingsRecord StoredRecord() {
+    quorvi::SettingsRecord record{};
+    QuorviGetRegSettings(&record, 1);
+    return record;
 }
 
 class FrameHost : public ::testing::Test {
@@ -96,6 +97,8 @@ protected:
         SendMessageA(frame_->hwnd(), RegisterWindowMessageA(name), wParam, lParam);
     }
     std::vector<vboard::LogEntry> Log(std::uint32_t code) const { return boards_->log(code); }
+    // An item of a window's system menu chosen.
+    static void SysCommand(HWND window, UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
 
     // Opens the pop-up menu as a right click on the icon does and reads it.
     // whileOpen runs while the menu is shown, before it is read.

@@ -45,12 +45,6 @@ SIZE_T PrivateBytes() {
     return counters.PagefileUsage;
 }
 
-quorvi::SettingsRecord StoredRecord() {
-    quorvi::SettingsRecord record{};
-    QuorviGetRegSettings(&record, 1);
-    return record;
-}
-
 class MeterWindowTest : public FrameHost {
 protected:
     void StartWithRecord(void (*change)(quorvi::BoardPanelBlock&)) {
@@ -85,7 +79,6 @@ protected:
         ReleaseDC(window, dc);
         return colour;
     }
-    static void SysCommand(HWND window, UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
 
     // Opens the menu of the window's tray icons as a right click does and
     // reads it. Without a window manager the window's hiding reaches the

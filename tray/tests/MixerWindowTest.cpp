@@ -60,9 +60,6 @@ protected:
             if (Word(e.input, 0) == static_cast<std::uint32_t>(board)) mixes.push_back(e);
         return mixes;
     }
-    void SysCommand(HWND window, UINT id) const {
-        SendMessageA(window, WM_SYSCOMMAND, id, 0);
-    }
     bool MenuChecked(HWND window, UINT id) const {
         return (GetMenuState(GetSystemMenu(window, FALSE), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
     }

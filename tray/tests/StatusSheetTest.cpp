@@ -23,12 +23,6 @@ const std::string kGreen = "QUORVI System Status (Green=OK)";
 const std::string kRed = "QUORVI System Status (Red=clock error)";
 constexpr int kNoClockLamp = 3, kValidityLamp = 7;
 
-quorvi::SettingsRecord StoredRecord() {
-    quorvi::SettingsRecord record{};
-    QuorviGetRegSettings(&record, 1);
-    return record;
-}
-
 void StoreMask(std::uint32_t mask) {
     quorvi::SettingsRecord record = StoredRecord();
     record.boards[0].statusMask = static_cast<std::int32_t>(mask);

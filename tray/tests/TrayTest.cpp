@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "RequestWords.h"
 #include "quorvi/DriverRequests.h"
 #include "quorvi/QuorviCore.h"
 #include "resource.h"
@@ -39,12 +40,6 @@ const std::string kBlack = "QUORVI System Status (Black=fatal error)";
 constexpr std::uint32_t kEvenTicks = 25600;
 
 std::string TrayProgram() { return ProgramDirectory() + "\\quorvitray.exe"; }
-
-std::uint32_t Word(const std::vector<std::uint8_t>& bytes, int i) {
-    std::uint32_t v = 0;
-    if (bytes.size() >= 4u * (i + 1)) std::memcpy(&v, bytes.data() + 4 * i, 4);
-    return v;
-}
 
 DWORD FloatBits(float f) {
     DWORD bits;

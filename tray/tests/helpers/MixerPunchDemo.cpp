@@ -13,9 +13,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "RequestWords.h"
 #include "quorvi/DriverRequests.h"
 #include "resource.h"
 #include "testkit/Robot.h"
@@ -40,12 +40,6 @@ HWND PunchDialog() { return WaitForTopWindow("#32770", "Punch In"); }
 
 void Mouse(HWND window, UINT message, WPARAM keys, int x, int y) {
     SendMessageA(window, message, keys, MAKELPARAM(x, y));
-}
-
-std::uint32_t Word(const std::vector<std::uint8_t>& bytes, int i) {
-    std::uint32_t v = 0;
-    if (bytes.size() >= 4u * (i + 1)) std::memcpy(&v, bytes.data() + 4 * i, 4);
-    return v;
 }
 
 // The channels that are not silent, named as the window's logical labels
