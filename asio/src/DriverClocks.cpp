@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "AsioDriver.h"
+#include "quorvi/MachineValues.h"
 #include "win/Handle.h"
 #include "win/RegKey.h"
 
@@ -12,9 +13,6 @@ namespace quorviasio {
 
 namespace {
 
-// The rest of the system stores the rate it measures and the master clock
-// here; the driver only reads them.
-constexpr const char* kSettingsKey = "SOFTWARE\\Quelmar";
 // After a clock change the boards settle and the tray stores what they run
 // at; then the driver reads it.
 constexpr DWORD kClockSettleMs = 400;
@@ -31,14 +29,14 @@ void AsioDriver::tellRate(double before) const {
 }
 
 void AsioDriver::readClockSettings() {
-    const win::RegKey key = win::RegKey::Open(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
+    const win::RegKey key = win::RegKey::Open(HKEY_LOCAL_MACHINE, quorvi::kMakerKey, KEY_READ);
     if (!key) return;
-    if (auto bits = key.queryDword("SampleRate")) {
+    if (auto bits = key.queryDword(quorvi::kSampleRateValue)) {
         float stored;
         std::memcpy(&stored, &*bits, sizeof stored);
         if (IsUsableRate(stored)) setRate(stored);
     }
-    const auto code = key.queryDword("ClockSource");
+    const auto code = key.queryDword(quorvi::kClockSourceValue);
     if (!code) return;
     const auto source = SourceForCode(*code);
     if (!source) {

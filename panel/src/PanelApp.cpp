@@ -12,8 +12,8 @@
 #include "SetupsDlg.h"
 #include "resource.h"
 #include "quorvi/DriverRequests.h"
+#include "quorvi/MachineValues.h"
 #include "win/RegKey.h"
-#include <cstdio>
 
 namespace panel {
 
@@ -22,8 +22,6 @@ namespace {
 // One record per program for its whole run, as every deliverable holds it.
 quorvi::SettingsRecord workingRecord;
 
-constexpr const char* kQuelmarKey = "Software\\Quelmar";
-constexpr const char* kLastPageValue = "ControlPanelPage";
 
 }  // namespace
 
@@ -72,13 +70,10 @@ void PanelApp::FindBoards() {
 }
 
 void PanelApp::ReadRateFactors() {
-    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, kQuelmarKey);
-    const DWORD samples = key.dwordOr("Samples", kDefaultSamples);
-    for (int board = 0; board < boardCount_; ++board) {
-        char name[16];
-        std::snprintf(name, sizeof name, "Ticks%d", board);
-        rateFactor_[board] = RateFactor(samples, key.dwordOr(name, kDefaultTicks));
-    }
+    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, quorvi::kMakerKey);
+    const DWORD samples = key.dwordOr(quorvi::kSamplesValue, kDefaultSamples);
+    for (int board = 0; board < boardCount_; ++board)
+        rateFactor_[board] = RateFactor(samples, key.dwordOr(quorvi::TicksValueName(board).c_str(), kDefaultTicks));
 }
 
 void PanelApp::BuildPages() {
@@ -113,15 +108,15 @@ void PanelApp::BuildPages() {
 }
 
 int PanelApp::StoredPage() const {
-    win::RegKey key = win::RegKey::Open(HKEY_LOCAL_MACHINE, kQuelmarKey);
-    const DWORD page = key.dwordOr(kLastPageValue, 0);
+    win::RegKey key = win::RegKey::Open(HKEY_LOCAL_MACHINE, quorvi::kMakerKey);
+    const DWORD page = key.dwordOr(quorvi::kControlPanelPageValue, 0);
     // A page of a board that is gone, or of pages not built here, opens the first.
     return page < pages_.size() ? static_cast<int>(page) : 0;
 }
 
 void PanelApp::StorePage() const {
-    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, kQuelmarKey, KEY_WRITE);
-    key.setDword(kLastPageValue, static_cast<DWORD>(lastPageIndex_));
+    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, quorvi::kMakerKey, KEY_WRITE);
+    key.setDword(quorvi::kControlPanelPageValue, static_cast<DWORD>(lastPageIndex_));
 }
 
 void PanelApp::Run(HWND owner) {

@@ -1,41 +1,36 @@
 #include "TrayValues.h"
 
-#include <cstdio>
-
+#include "quorvi/MachineValues.h"
 #include "win/RegKey.h"
 
 namespace tray {
 
 namespace {
 
-constexpr const char* kMakerKey = "SOFTWARE\\Quelmar";
-
-win::RegKey MakerKey() { return win::RegKey::Create(HKEY_LOCAL_MACHINE, kMakerKey); }
+win::RegKey MakerKey() { return win::RegKey::Create(HKEY_LOCAL_MACHINE, quorvi::kMakerKey); }
 
 }  // namespace
 
-void ForgetControlPanelPage() { MakerKey().deleteValue("ControlPanelPage"); }
+void ForgetControlPanelPage() { MakerKey().deleteValue(quorvi::kControlPanelPageValue); }
 
-void StoreShutdownMessage(UINT message) { MakerKey().setDword("ShutdownMessage", message); }
+void StoreShutdownMessage(UINT message) { MakerKey().setDword(quorvi::kShutdownMessageValue, message); }
 
 void StoreCalibration(int board, std::uint32_t ticks) {
-    char name[16];
-    std::snprintf(name, sizeof name, "Ticks%d", board);
-    MakerKey().setDword(name, ticks);
+    MakerKey().setDword(quorvi::TicksValueName(board).c_str(), ticks);
 }
 
-void StoreCalibrationSamples(std::uint32_t samples) { MakerKey().setDword("Samples", samples); }
+void StoreCalibrationSamples(std::uint32_t samples) { MakerKey().setDword(quorvi::kSamplesValue, samples); }
 
 void StoreSampleRate(DWORD rateBits, DWORD clock) {
     win::RegKey key = MakerKey();
-    key.setDword("SampleRate", rateBits);
-    key.setDword("ClockSource", clock);
+    key.setDword(quorvi::kSampleRateValue, rateBits);
+    key.setDword(quorvi::kClockSourceValue, clock);
 }
 
 std::optional<std::uint32_t> TakeBootResults() {
     win::RegKey key = MakerKey();
-    std::optional<DWORD> value = key.queryDword("QuorviStatus");
-    if (value) key.deleteValue("QuorviStatus");
+    std::optional<DWORD> value = key.queryDword(quorvi::kBootStatusValue);
+    if (value) key.deleteValue(quorvi::kBootStatusValue);
     return value;
 }
 
@@ -60,7 +55,7 @@ DelayCompensation ReadDelayCompensation(int interfaceType) {
     DelayCompensation values;
     for (const DelayNames& entry : kDelayNames) {
         if (entry.type != interfaceType) continue;
-        win::RegKey key = entry.storeDefaults ? MakerKey() : win::RegKey::Open(HKEY_LOCAL_MACHINE, kMakerKey);
+        win::RegKey key = entry.storeDefaults ? MakerKey() : win::RegKey::Open(HKEY_LOCAL_MACHINE, quorvi::kMakerKey);
         std::int32_t* fields[4] = {&values.inputSample, &values.inputBlock, &values.outputSample,
                                    &values.outputBlock};
         for (int i = 0; i < 4; ++i) {
@@ -73,6 +68,6 @@ DelayCompensation ReadDelayCompensation(int interfaceType) {
     return values;
 }
 
-bool PunchOffered() { return win::RegKey::Open(HKEY_LOCAL_MACHINE, kMakerKey).hasValue("Koriad"); }
+bool PunchOffered() { return win::RegKey::Open(HKEY_LOCAL_MACHINE, quorvi::kMakerKey).hasValue("Koriad"); }
 
 }  // namespace tray

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "quorvi/MachineValues.h"
 #include "vboard/Control.h"
 #include "vboard/DeviceService.h"
 #include "win/Device.h"
@@ -74,8 +75,8 @@ bool WriteBootStatus(const std::string& text) {
     char* end = nullptr;
     unsigned long value = std::strtoul(text.c_str(), &end, 16);
     if (text.empty() || *end != '\0') return false;
-    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quelmar");
-    return key && key.setDword("QuorviStatus", value);
+    win::RegKey key = win::RegKey::Create(HKEY_LOCAL_MACHINE, quorvi::kMakerKey);
+    return key && key.setDword(quorvi::kBootStatusValue, value);
 }
 
 int Serve(const std::vector<std::string>& args) {
